@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs dependencies, builds everything and runs the whole test suite.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${TOVKA_BUILD_DIR:-$root/build}"
+
+"$root/tools/install-deps.sh"
+"$root/tools/configure.sh"
+cmake --build "$build" --parallel "$(nproc)"
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
