@@ -1,0 +1,193 @@
+// The built VST 2.4-compatible library, driven through its own C interface: loaded
+// with dlopen, created through its entry point and used through the dispatcher, as
+// a Linux host would. The struct layout and opcodes come from Debian's fst headers.
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <dlfcn.h>
+
+#include <gtest/gtest.h>
+
+#include <pluginterfaces/fst/fst.h>
+
+#include "ParameterTables.h"
+#include "TestSignals.h"
+
+namespace
+{
+using EntryPoint = AEffect* (*)(AEffectDispatcherProc);
+
+t_fstPtrInt hostCallback(AEffect*, int opcode, int, t_fstPtrInt, void* const, float)
+{
+    switch (opcode)
+    {
+    case audioMasterVersion:
+        return kVstVersion;
+    case audioMasterGetSampleRate:
+        return (t_fstPtrInt)testSampleRate;
+    case audioMasterGetBlockSize:
+        return testBlockSize;
+    default:
+        return 0;
+    }
+}
+
+constexpr t_fstInt32 fourCharCode(const char (&code)[5])
+{
+    return (t_fstInt32)((std::uint32_t)(std::uint8_t)code[0] << 24 |
+                        (std::uint32_t)(std::uint8_t)code[1] << 16 |
+                        (std::uint32_t)(std::uint8_t)code[2] << 8 | (std::uint32_t)(std::uint8_t)code[3]);
+}
+
+class Vst2Plugin : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        library = dlopen(TestPaths::vstLibrary, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        auto entry = reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
+        ASSERT_NE(entry, nullptr) << "no VSTPluginMain in " << TestPaths::vstLibrary;
+        effect = entry(reinterpret_cast<AEffectDispatcherProc>(hostCallback));
+        ASSERT_NE(effect, nullptr);
+        ASSERT_EQ(effect->magic, fourCharCode("VstP"));
+        dispatch(effOpen);
+        dispatch(effSetSampleRate, 0, 0, nullptr, (float)testSampleRate);
+        dispatch(effSetBlockSize, 0, testBlockSize);
+        dispatch(effMainsChanged, 0, 1);
+    }
+
+    void TearDown() override
+    {
+        if (effect != nullptr)
+        {
+            dispatch(effMainsChanged, 0, 0);
+            dispatch(effClose);
+        }
+        // The library stays loaded: JUCE keeps a message thread alive in it.
+    }
+
+    t_fstPtrInt dispatch(int opcode, int index = 0, t_fstPtrInt value = 0, void* ptr = nullptr,
+                         float opt = 0.0f)
+    {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+
+    std::string stringOf(int opcode, int index = 0)
+    {
+        char text[256] = {};
+        dispatch(opcode, index, 0, text);
+        return text;
+    }
+
+    /** Sends one MIDI message at a frame offset, ahead of the next processReplacing. */
+    void sendMidi(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, int offset)
+    {
+        VstMidiEvent event = {};
+        event.type = kVstMidiType;
+        event.byteSize = sizeof(VstMidiEvent);
+        event.deltaFrames = offset;
+        event.midiData[0] = (char)b0;
+        event.midiData[1] = (char)b1;
+        event.midiData[2] = (char)b2;
+        struct
+        {
+            int numEvents;
+            t_fstPtrInt reserved;
+            VstEvent* events[1];
+        } events = {1, 0, {reinterpret_cast<VstEvent*>(&event)}};
+        dispatch(effProcessEvents, 0, 0, &events);
+    }
+
+    Recording process(int numBlocks)
+    {
+        Recording out;
+        std::vector<float> left(testBlockSize), right(testBlockSize);
+        for (int b = 0; b < numBlocks; ++b)
+        {
+            float* outputs[2] = {left.data(), right.data()};
+            effect->processReplacing(effect, nullptr, outputs, testBlockSize);
+            out.left.insert(out.left.end(), left.begin(), left.end());
+            out.right.insert(out.right.end(), right.begin(), right.end());
+        }
+        return out;
+    }
+
+    std::vector<std::uint8_t> chunk()
+    {
+        void* data = nullptr;
+        const auto size = dispatch(effGetChunk, 0, 0, &data);
+        if (data == nullptr || size <= 0)
+            return {};
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        return {bytes, bytes + size};
+    }
+
+    void* library = nullptr;
+    AEffect* effect = nullptr;
+};
+} // namespace
+
+TEST_F(Vst2Plugin, ReportsTheTovkaIdentity)
+{
+    EXPECT_EQ(effect->uniqueID, fourCharCode("Tovk"));
+    EXPECT_EQ(effect->version, 103);
+    EXPECT_EQ(effect->numInputs, 0);
+    EXPECT_EQ(effect->numOutputs, 2);
+    EXPECT_EQ(effect->numParams, NumParameters);
+    EXPECT_EQ(effect->numPrograms, 1);
+    EXPECT_TRUE(effect->flags & effFlagsIsSynth);
+    EXPECT_TRUE(effect->flags & effFlagsProgramChunks);
+    EXPECT_TRUE(effect->flags & effFlagsCanReplacing);
+    EXPECT_TRUE(effect->flags & effFlagsHasEditor);
+    EXPECT_FALSE(effect->flags & effFlagsCanDoubleReplacing);
+
+    EXPECT_EQ(stringOf(effGetEffectName), "Tovka");
+    EXPECT_EQ(stringOf(effGetProductString), "Tovka");
+    EXPECT_EQ(stringOf(effGetVendorString), "Orvalunde");
+    EXPECT_EQ(stringOf(effGetProgramName), "");
+    EXPECT_EQ(dispatch(effGetPlugCategory), kPlugCategSynth);
+    EXPECT_EQ(dispatch(effCanDo, 0, 0, (void*)"receiveVstMidiEvent"), 1);
+    EXPECT_NE(dispatch(effCanDo, 0, 0, (void*)"sendVstMidiEvent"), 1);
+
+    for (int i = 0; i < NumParameters; ++i)
+        EXPECT_FLOAT_EQ(effect->getParameter(effect, i), ParameterDefaultValues[i]) << ParameterNames[i];
+}
+
+TEST_F(Vst2Plugin, ANoteRendersStereoAudio)
+{
+    process(1);
+    sendMidi(0x90, testNote, 100, 0);
+    const auto out = process(20);
+    EXPECT_TRUE(allFinite(out.left));
+    EXPECT_TRUE(allFinite(out.right));
+    EXPECT_GT(rms(out.left, 2 * testBlockSize, out.left.size()), 1e-3);
+    EXPECT_GT(rms(out.right, 2 * testBlockSize, out.right.size()), 1e-3);
+}
+
+TEST_F(Vst2Plugin, ChunkHoldsTheParametersAndRestoresThem)
+{
+    const auto defaults = chunk();
+    ASSERT_EQ(defaults.size(), 68u);
+    for (int i = 0; i < NumParameters; ++i)
+    {
+        float value;
+        std::memcpy(&value, defaults.data() + 4 * i, 4); // little-endian, as this machine
+        EXPECT_EQ(value, ParameterDefaultValues[i]) << ParameterNames[i];
+    }
+
+    std::vector<std::uint8_t> changed = defaults;
+    const float volume = 0.8125f;
+    std::memcpy(changed.data() + 4 * 14, &volume, 4);
+    dispatch(effSetChunk, 0, (t_fstPtrInt)changed.size(), changed.data());
+    EXPECT_FLOAT_EQ(effect->getParameter(effect, 14), volume);
+    EXPECT_EQ(chunk(), changed);
+
+    effect->setParameter(effect, 0, 0.5f);
+    const auto afterAutomation = chunk();
+    ASSERT_EQ(afterAutomation.size(), 68u);
+    float attack;
+    std::memcpy(&attack, afterAutomation.data(), 4);
+    EXPECT_EQ(attack, 0.5f);
+}
