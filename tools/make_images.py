@@ -91,6 +91,12 @@ def save(img, name):
     print(f"{name}: {img.size[0]} x {img.size[1]} {img.mode}, {os.path.getsize(path)} bytes")
 
 
+def save_svg(text, name):
+    with open(os.path.join(SVG, name), "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
+    print(f"{name}: {len(text)} bytes")
+
+
 def u8(a):
     return np.clip(np.rint(a), 0, 255).astype(np.uint8)
 
@@ -224,14 +230,20 @@ def icon_curve_points():
     return pts
 
 
-def catmull_rom_path(pts):
-    d = [f"M{pts[0][0]:.0f} {pts[0][1]:.0f}"]
+def catmull_rom_segments(pts):
+    """Cubic Bezier segments (p1, c1, c2, p2) of the Catmull-Rom spline through pts."""
     for i in range(len(pts) - 1):
         p0 = pts[max(i - 1, 0)]
         p1, p2 = pts[i], pts[i + 1]
         p3 = pts[min(i + 2, len(pts) - 1)]
         c1 = (p1[0] + (p2[0] - p0[0]) / 6.0, p1[1] + (p2[1] - p0[1]) / 6.0)
         c2 = (p2[0] - (p3[0] - p1[0]) / 6.0, p2[1] - (p3[1] - p1[1]) / 6.0)
+        yield p1, c1, c2, p2
+
+
+def catmull_rom_path(pts):
+    d = [f"M{pts[0][0]:.0f} {pts[0][1]:.0f}"]
+    for _, c1, c2, p2 in catmull_rom_segments(pts):
         d.append(f"C{c1[0]:.0f} {c1[1]:.0f} {c2[0]:.0f} {c2[1]:.0f} {p2[0]:.0f} {p2[1]:.0f}")
     return "".join(d)
 
@@ -248,10 +260,7 @@ def make_title_icon():
         f'  <circle cx="1024" cy="1610" r="70" fill="{ICON_COLOUR}"/>\n'
         "</svg>\n"
     )
-    path = os.path.join(SVG, "title_icon.svg")
-    with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write(svg)
-    print(f"title_icon.svg: {len(svg)} bytes")
+    save_svg(svg, "title_icon.svg")
 
 
 def make_icon_png():
@@ -270,12 +279,7 @@ def make_icon_png():
     # Sample the same Catmull-Rom curve densely and stroke it with round caps.
     pts = icon_curve_points()
     dense = []
-    for i in range(len(pts) - 1):
-        p0 = pts[max(i - 1, 0)]
-        p1, p2 = pts[i], pts[i + 1]
-        p3 = pts[min(i + 2, len(pts) - 1)]
-        c1 = (p1[0] + (p2[0] - p0[0]) / 6.0, p1[1] + (p2[1] - p0[1]) / 6.0)
-        c2 = (p2[0] - (p3[0] - p1[0]) / 6.0, p2[1] - (p3[1] - p1[1]) / 6.0)
+    for p1, c1, c2, p2 in catmull_rom_segments(pts):
         for j in range(64):
             t = j / 64.0
             mt = 1.0 - t
@@ -335,10 +339,7 @@ def make_wordmark():
         f'  <path fill="#000000" d="{d}"/>\n'
         "</svg>\n"
     )
-    path = os.path.join(SVG, "orvalu.svg")
-    with open(path, "w", encoding="ascii", newline="\n") as f:
-        f.write(svg)
-    print(f"orvalu.svg: {len(svg)} bytes")
+    save_svg(svg, "orvalu.svg")
 
 
 def main():
