@@ -73,17 +73,6 @@ TEST_F(FormantChannelTest, EnvelopeSettingsFollowParameterChangesAtTheNextBlock)
 }
 
 //==============================================================================
-TEST_F(FormantChannelTest, PolyphonicNotesEachTakeAVoice)
-{
-    noteOn(60);
-    noteOn(64, 100, 10);
-    render(64);
-    ASSERT_EQ(ch->active().size(), 2u);
-    EXPECT_EQ(ch->newest()->note, 64);
-    EXPECT_EQ(ch->newest()->getParameter(0), targetOf(64));
-    EXPECT_EQ(ch->newest()->getParameter(1), 100 / 127.0f);
-}
-
 TEST_F(FormantChannelTest, SameNoteAgainGlidesToTheNewVelocityWithoutRestarting)
 {
     noteOn(60, 20);
