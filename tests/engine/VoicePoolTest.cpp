@@ -129,6 +129,22 @@ TEST_F(VoicePoolTest, RestrikeUnderThePedalTakesASecondVoice)
     EXPECT_FALSE(second->isNoteOn());
 }
 
+TEST_F(VoicePoolTest, PedalUpReleasesAnOlderVoiceOfAKeyStillDown)
+{
+    fake::Voice* first = ch->strike(60);
+    ch->setSustain(1.0f);
+    ch->lift(60);
+    fake::Voice* second = ch->strike(60);
+
+    // The key is still down as the pedal comes up: the newer voice keeps its note, the older one
+    // (no key holds it any more) is released instead of hanging on until it is stolen.
+    ch->setSustain(0.0f);
+    EXPECT_FALSE(first->isNoteOn());
+    EXPECT_TRUE(second->isNoteOn());
+    ch->lift(60);
+    EXPECT_FALSE(second->isNoteOn());
+}
+
 TEST_F(VoicePoolTest, LegatoReKeysTheNewestHeldVoice)
 {
     ch->legato = 1;
