@@ -1,0 +1,85 @@
+#pragma once
+
+#include "dsp/TKADSR.h"
+#include "synth/SynthChannel.h"
+
+/** The formant instrument's channel: 24 FormantVoices, two output channels. Turns decoded MIDI into
+    queued actions (note on, note off, sustain pedal, pitch bend), applies them when their sample
+    offset comes up, feeds the envelope settings its voices share and applies "Main Volume".
+
+    Requires the shared wave tables and noise table to be held (TKOSC_Prepare_Buffers,
+    PinkNoise_Retain) for as long as it renders. */
+class FormantChannel : public SynthBase::Channel
+{
+public:
+    /** Parameter ids, indexing the parameter tables. */
+    enum ParameterId : int
+    {
+        ParamAttack = 0,
+        ParamDecay = 1,
+        ParamSustain = 2,
+        ParamRelease = 3,
+        ParamPitchbend = 4,
+        ParamPitchbendSpan = 5,
+        ParamTurnIn = 6,
+        ParamTurnOut = 7,
+        ParamTonality = 8,
+        ParamLegatoState = 9,
+        ParamLegatoFreqTime = 10,
+        ParamLegatoFormantTime = 11,
+        ParamFormantQ = 12,
+        ParamFormantGain = 13,
+        ParamMainVolume = 14,
+        ParamCordDisturb = 15,
+        ParamStereoSpread = 16,
+    };
+
+    /** Action types this channel queues. */
+    enum ActionType : int32_t
+    {
+        ActionNoteOn = 0,
+        ActionNoteOff = 1,
+        ActionSustainPedal = 2,
+        ActionPitchbend = 3,
+        NumActionTypes = 4,
+    };
+
+    static constexpr int NumVoices = 24;
+
+    /** sampleRate in Hz; a rate within 44100..192000 also becomes the formant filters' rate. */
+    FormantChannel(LockFunction lock, void* lockContext, float sampleRate);
+    ~FormantChannel() override;
+
+    int getLegatoState() override;
+
+    /** Notes outside 0..127 are ignored. */
+    void midiNoteOn(int channel, int note, float velocity, int time, bool noLock) override;
+    void midiNoteOff(int channel, int note, float velocity, int time, bool noLock) override;
+    void midiPitchBend(int channel, float value, int time, bool noLock) override;
+    /** Only controller 64 (sustain pedal); it always takes the lock, which must be recursive. */
+    void midiControlChange(int channel, int controller, float value, int time, bool noLock) override;
+
+    int getNumParameters() override;
+    ParameterInitValues getParameterInitValues(int index) override;
+    void handleParameterChange(int index, TKParameterData real) override;
+    void parseActionMessage(ActionMessage* message) override;
+    void postProcessFrame(float* frame) override;
+    void sampleRateWasChanged() override;
+
+protected:
+    void actionNoteOn(ActionMessage* message);
+    void actionNoteOff(ActionMessage* message);
+    void actionSustainPedal(ActionMessage* message);
+    void actionPitchbend(ActionMessage* message);
+
+    /** Moves a sounding voice to the message's pitch and velocity over the legato times, without
+        restarting its envelope. */
+    void glide(SynthBase::Voice* voice, const ActionMessage* message);
+
+    using ActionHandler = void (FormantChannel::*)(ActionMessage*);
+
+    TKADSRParams adsrParams = {}; // shared by all voices; read when a note starts
+    ActionHandler actionHandlers[NumActionTypes];
+    SynthBase::Voice* heldVoices[NumNotes]; // voices captured by the pedal in pedal chord glide
+    int32_t heldCount = 0;
+};

@@ -1,0 +1,261 @@
+#include "formant/FormantVoice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "dsp/PinkNoise.h"
+#include "formant/FormantChannel.h"
+
+namespace
+{
+constexpr int SineWave = TKOSC_SINE;
+} // namespace
+
+FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings)
+{
+    channel = owner;
+    const float rate = static_cast<float>(owner->getSampleRate());
+    clearFilters();
+    invSampleRate = 1.0f / rate;
+    TKADSR_Init(&envelope, settings, rate);
+    TKOsc_Init(&vibratoOsc, SineWave, rate);
+    TKOsc_Init(&wobbleOsc, SineWave, rate);
+
+    // The voice's ramps stay timed at the rate the channel had when the voice was built.
+    params = TKP_Create(2, rate);
+    TKP_Init_Float_Parameter(params, 0, "", 0.5f, 0.0f, 20000.0f);
+    TKP_Init_Float_Parameter(params, 1, "", 0.5f, 0.0f, 1.0f);
+    TKP_Set_Ramping_Flag(params, 0, 0.1f);
+    TKP_Set_Ramping_Flag(params, 1, 0.1f);
+}
+
+FormantVoice::~FormantVoice()
+{
+    TKP_Destroy(params);
+}
+
+void FormantVoice::clearFilters()
+{
+    for (Filter& f : filters)
+        f = Filter{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+}
+
+//==============================================================================
+void FormantVoice::setParameter(int index, float normalised)
+{
+    if (isValidParameter(index))
+        TKP_Set_Normalised_Value(params, static_cast<unsigned>(index), 0, normalised);
+}
+
+void FormantVoice::setParameter(int index, float normalised, double rampSeconds)
+{
+    if (!isValidParameter(index))
+        return;
+    TKP_Set_Ramping_Time(params, static_cast<unsigned>(index), static_cast<float>(rampSeconds));
+    TKP_Set_Normalised_Value(params, static_cast<unsigned>(index), 1, normalised);
+}
+
+float FormantVoice::getParameter(int index)
+{
+    return isValidParameter(index) ? TKP_Get_Normalised_Value(params, static_cast<unsigned>(index)) : 0.0f;
+}
+
+bool FormantVoice::isSustained()
+{
+    return channel->getSustain() >= 0.5f;
+}
+
+bool FormantVoice::isNoteOn()
+{
+    return noteIsOn;
+}
+
+void FormantVoice::noteOff()
+{
+    noteIsOn = false;
+    TKADSR_Release(&envelope);
+}
+
+//==============================================================================
+void FormantVoice::noteOn()
+{
+    // Pan by pitch: p goes from 0 to 1 as the note rises from 0 to 400 Hz (normalised 0.02).
+    const float p = std::min(getParameter(0), 0.02f) / 0.02f;
+    const float s = channel->getParameterNormalised(FormantChannel::ParamStereoSpread);
+    panLeft = (1.0f - p) * s + (1.0f - s);
+    panRight = p * s + (1.0f - s);
+
+    // Two rand() draws per note, vibrato first: 4.0..5.998 Hz, then 0.1..1.099 Hz.
+    vibratoRate = static_cast<float>(rand() % 1000) / 500.0f + 5.0f - 1.0f;
+    wobbleRate = static_cast<float>(rand() % 1000) / 1000.0f + 0.1f;
+
+    noteIsOn = true;
+    clearFilters();
+    noiseState = 0.0;
+    phase = 0.0;
+    const float rate = static_cast<float>(channel->getSampleRate());
+    invSampleRate = 1.0f / rate;
+
+    TKADSR_Init(&envelope, envelope.settings, rate);
+    TKADSR_Trig(&envelope);
+    TKOsc_Init(&vibratoOsc, SineWave, rate);
+    TKOsc_Init(&wobbleOsc, SineWave, rate);
+}
+
+//==============================================================================
+bool FormantVoice::iterate(int numChannels, float* out)
+{
+    SynthBase::Channel* const ch = channel;
+
+    // 1. This sample's ramped frequency and velocity.
+    frequency = TKP_Get_Real_Value(params, 0).f;
+    velocity = TKP_Get_Real_Value(params, 1).f;
+    velocitySquared = velocity * velocity;
+
+    // 2. Envelope; the state before the step picks the pitch shaping below.
+    const int stateBefore = TKADSR_Get_State(&envelope);
+    const float env = TKADSR_Step(&envelope);
+
+    // 3. Pitch bend, the span rounded to whole semitones.
+    const float span = ch->getParameterReal(FormantChannel::ParamPitchbendSpan).f;
+    const float bend = ch->getParameterReal(FormantChannel::ParamPitchbend).f;
+    pitchFactor = exp2f(roundf(span) * bend / 12.0f);
+
+    // 4. Slow wobble, -1..1.
+    const double w = TKOsc_Step(&wobbleOsc, SineWave, wobbleRate);
+
+    // 5. Vowel position 0..3 (U, O, E, A) from velocity, swayed by the wobble.
+    float pos = static_cast<float>(static_cast<double>(velocity * 3.0f) + 0.1 * w);
+    if (pos < 0.0f)
+        pos = 0.0f;
+    if (pos > 3.0f)
+        pos = 3.0f;
+    const double *lowerFreqs, *upperFreqs, *lowerGains, *upperGains;
+    float t;
+    if (pos > 2.0f)
+    {
+        t = pos - 2.0f;
+        lowerFreqs = E_formantFreqs;
+        upperFreqs = A_formantFreqs;
+        lowerGains = E_formantGains;
+        upperGains = A_formantGains;
+    }
+    else if (pos > 1.0f)
+    {
+        t = pos - 1.0f;
+        lowerFreqs = O_formantFreqs;
+        upperFreqs = E_formantFreqs;
+        lowerGains = O_formantGains;
+        upperGains = E_formantGains;
+    }
+    else
+    {
+        t = pos;
+        lowerFreqs = U_formantFreqs;
+        upperFreqs = O_formantFreqs;
+        lowerGains = U_formantGains;
+        upperGains = O_formantGains;
+    }
+    for (int k = 0; k < NumFormants; ++k)
+    {
+        formantFreqs[k] = lowerFreqs[k] + (upperFreqs[k] - lowerFreqs[k]) * static_cast<double>(t);
+        formantGains[k] = lowerGains[k] + (upperGains[k] - lowerGains[k]) * static_cast<double>(t);
+    }
+
+    // 6. Pitch: 1.2 % vibrato of the unbent frequency on top of the bent one (Hz).
+    const double vib = TKOsc_Step(&vibratoOsc, SineWave, vibratoRate);
+    double F = static_cast<double>(frequency) * vib * static_cast<double>(0.012f) +
+               static_cast<double>(frequency * pitchFactor);
+    if (stateBefore == TKADSR_RELEASE && ch->getParameterReal(FormantChannel::ParamTurnOut).i == 1)
+        F *= static_cast<double>(1.0f - TKADSR_Get_Release_Progress(&envelope));
+    else if (stateBefore == TKADSR_ATTACK && ch->getParameterReal(FormantChannel::ParamTurnIn).i == 1)
+        F *= static_cast<double>(sqrtf(TKADSR_Get_Attack_Progress(&envelope)));
+
+    // 7. Pulse exponent, 2 (soft) to 9 (hard).
+    const double k = static_cast<double>(velocitySquared * 7.0f + 2.0f) + static_cast<double>(0.2f) * w;
+
+    // 8. Period jitter: one rand() draw per sample.
+    const double d = (1.0 - static_cast<double>(velocitySquared) * 0.5) *
+                     static_cast<double>(ch->getParameterReal(FormantChannel::ParamCordDisturb).f);
+    const double u = (rand() % 10000) / 10000.0;
+    const double j = (u * d - d * 0.5) * F;
+    phase += (2.0 * j + F) * invSampleRate;
+    // The pulse is shaped from the phase in single precision: drop whole cycles once they would
+    // start to cost fractional resolution. The first 1024 cycles are untouched.
+    if (phase >= 1024.0)
+        phase -= std::floor(phase);
+
+    // 9. Glottal pulse.
+    const float g = 1.0f - fmodf(static_cast<float>(phase), 1.0f);
+    const double pulse = cosf(
+        static_cast<float>(2.0 * (static_cast<double>(powf(g, static_cast<float>(k))) * 3.141592653589793)));
+
+    // 10. Pink noise through a one-pole low-pass at four times the pitch.
+    const double T = ch->getParameterReal(FormantChannel::ParamTonality).f;
+    const float pink = __PinkNoise_data[noiseIndex];
+    ++noiseIndex;
+    const double c = std::exp(4.0 * F / ch->getSampleRate() * -6.283185307179586);
+    noiseState = c * noiseState + (1.0 - c) * static_cast<double>(pink);
+
+    // 11. Source mix: the noise is enveloped here, the (inverted) pulse is not.
+    const float noise =
+        static_cast<float>(static_cast<double>(static_cast<float>(noiseState)) *
+                           ((1.0 - static_cast<double>(velocity) * 0.5) * static_cast<double>(env)));
+    double x = static_cast<double>(static_cast<float>((1.0 - T) * static_cast<double>(noise))) - T * pulse;
+
+    // 12. Five peaking filters in series; coefficients recomputed every sample.
+    const double Q0 = ch->getParameterReal(FormantChannel::ParamFormantQ).f;
+    const double G = ch->getParameterReal(FormantChannel::ParamFormantGain).f;
+    const double fs = __PEQ_Samplerate;
+    double y = 0.0;
+    for (int n = 0; n < NumFormants; ++n)
+    {
+        Filter& flt = filters[n];
+        const double f = formantFreqs[n];
+        const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
+        const double A = std::sqrt(std::pow(10.0, formantGains[n] * G / 20.0));
+        const double w0 = std::min(15000.0, std::max(20.0, f)) * 6.283185307179586 / fs;
+        const double alpha = std::sin(w0) / (2.0 * Q);
+        flt.b0 = 1.0 + alpha * A;
+        flt.b1 = -2.0 * std::cos(w0);
+        flt.b2 = 1.0 - alpha * A;
+        flt.a0 = 1.0 + alpha / A;
+        flt.a1 = flt.b1;
+        flt.a2 = 1.0 - alpha / A;
+        // Adding and removing 1e-15 flushes denormal-sized input to zero.
+        const double in = (x + 1e-15) + (-1e-15);
+        y = (flt.b0 * in + flt.b1 * flt.x1 + flt.b2 * flt.x2 - flt.a1 * flt.y1 - flt.a2 * flt.y2) / flt.a0;
+        flt.x2 = flt.x1;
+        flt.x1 = in;
+        flt.y2 = flt.y1;
+        flt.y1 = y;
+        x = y;
+    }
+
+    // 13. Output level: louder for hard notes, compensated for formant gain and sharpness.
+    const double gn = ch->getParameterNormalised(FormantChannel::ParamFormantGain, true);
+    const double qb =
+        1.0 - static_cast<double>(ch->getParameterNormalised(FormantChannel::ParamFormantQ, true));
+    const double qb3 = std::pow(qb, 3);
+    if (numChannels > 0)
+    {
+        const float s = static_cast<float>(static_cast<double>(velocitySquared + 1.0f) *
+                                           (static_cast<double>(env) * y) * static_cast<double>(0.003f) *
+                                           (((1.0 - gn * qb) + 0.2) * ((1.0 - qb3) * 10.0 + 1.0)));
+        out[0] = panLeft * s;
+        for (int i = 1; i < numChannels; ++i)
+            out[i] = panRight * s;
+    }
+
+    // 14. One sample of the frequency and velocity ramps.
+    TKP_Iterate(params);
+
+    // 15. Finished once the envelope is silent or idle.
+    if (env <= 0.0f || TKADSR_Get_State(&envelope) == TKADSR_IDLE)
+    {
+        noteIsOn = false;
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,8 @@
+#include "synth/SynthVoice.h"
+
+namespace SynthBase
+{
+
+Voice::~Voice() = default;
+
+} // namespace SynthBase
