@@ -132,5 +132,13 @@ TEST(SVGComponent, EmptySizesAndBadTextDrawNothingAndDoNotCrash)
     broken.paint(g);
     broken.init(nullptr, 30, 30, 0.5f);
     broken.paint(g);
+
+    // Shrunk to nothing after a first render: an empty cache, still safe to paint.
+    SVGComponent shrunk;
+    shrunk.init(BinaryData::orvalu_svg, 160, 32, 0.5f);
+    shrunk.setSize(0, 0);
+    ASSERT_NE(shrunk.cache, nullptr);
+    EXPECT_TRUE(shrunk.cache->isNull());
+    shrunk.paint(g);
     EXPECT_TRUE(inkBounds(screen).isEmpty());
 }
