@@ -52,9 +52,9 @@ private:
     double formantGains[NumFormants] = {}; // dB
     float panLeft = 1.0f;                  // gain of channel 0
     float panRight = 1.0f;                 // gain of channels 1 and up
-    TKADSR envelope;
-    TKOsc vibratoOsc;
-    TKOsc wobbleOsc;
+    TKADSR envelope = {};
+    TKOsc vibratoOsc = {};
+    TKOsc wobbleOsc = {};
     double vibratoRate = 0.0; // Hz
     double wobbleRate = 0.0;  // Hz
     double noiseState = 0.0;  // noise low-pass state

@@ -334,8 +334,11 @@ void Channel::setSustain(float value)
     sustain = value;
     if (value <= 0.5f)
     {
+        // Release every voice whose key no longer holds it. Testing only for an empty map entry
+        // would leave a voice sounding for ever when its key was struck again under the pedal
+        // and is still down as the pedal comes up: the map then points at the newer voice.
         for (Voice* v = voicePool.getActiveHead(); v != nullptr; v = v->next)
-            if (v->isNoteOn() && noteVoices[v->note] == nullptr)
+            if (v->isNoteOn() && noteVoices[v->note] != v)
                 v->noteOff();
     }
 }

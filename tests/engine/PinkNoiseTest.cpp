@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 #include <vector>
+
+#include "ReferenceChurn.h"
 
 // rand() is process-wide and other tests draw from it too, so each test that checks table
 // content re-seeds it with srand(1) both before building the tables and before computing its
@@ -111,25 +111,11 @@ TEST(PinkNoise, ConcurrentHoldersNeverSeeTheTableRebuiltOrFreed)
     float* const held = __PinkNoise_data;
     const float probe = held[PINKNOISE_LENGTH - 1];
 
-    std::atomic<int> failures{0};
-    auto churn = [&](bool withHolder, int pairs)
-    {
-        for (int n = 0; n < pairs; ++n)
-        {
-            PinkNoise_Retain();
-            const float* data = __PinkNoise_data;
-            if (data == nullptr || !std::isfinite(data[PINKNOISE_LENGTH - 1]) || (withHolder && data != held))
-                ++failures;
-            PinkNoise_Release();
-        }
-    };
+    auto valid = [](const float* data)
+    { return data != nullptr && std::isfinite(data[0]) && std::isfinite(data[PINKNOISE_LENGTH - 1]); };
 
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 16; ++t)
-        threads.emplace_back(churn, true, 200);
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, failures.load());
+    EXPECT_EQ(0, churnReferences(16, 200, PinkNoise_Retain, PinkNoise_Release,
+                                 [&] { return valid(__PinkNoise_data) && __PinkNoise_data == held; }));
     EXPECT_EQ(1, __PinkNoise_retainCount);
     EXPECT_EQ(held, __PinkNoise_data);
     EXPECT_EQ(probe, __PinkNoise_data[PINKNOISE_LENGTH - 1]) << "the held table was never rebuilt";
@@ -137,12 +123,8 @@ TEST(PinkNoise, ConcurrentHoldersNeverSeeTheTableRebuiltOrFreed)
     EXPECT_EQ(nullptr, __PinkNoise_data);
 
     // Without a holder the table is built and freed over and over.
-    threads.clear();
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back(churn, false, 20);
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, failures.load());
+    EXPECT_EQ(0, churnReferences(8, 20, PinkNoise_Retain, PinkNoise_Release,
+                                 [&] { return valid(__PinkNoise_data); }));
     EXPECT_EQ(0, __PinkNoise_retainCount);
     EXPECT_EQ(nullptr, __PinkNoise_data);
 }

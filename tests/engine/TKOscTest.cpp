@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 #include <vector>
+
+#include "ReferenceChurn.h"
 
 namespace
 {
@@ -228,26 +228,14 @@ TEST(TKOscSharing, ConcurrentHoldersNeverSeeTablesRebuiltOrFreed)
     TKOSC_Prepare_Buffers(); // the long-lived holder
     float* const held = __TKOsc_buffers[TKOSC_SINE];
 
-    std::atomic<int> failures{0};
-    auto churn = [&](bool withHolder, int pairs)
+    auto valid = []
     {
-        for (int n = 0; n < pairs; ++n)
-        {
-            TKOSC_Prepare_Buffers();
-            const float* sine = __TKOsc_buffers[TKOSC_SINE];
-            if (sine == nullptr || sine[1024] != 1.0f || __TKOsc_buffers[TKOSC_NOISE] == nullptr ||
-                (withHolder && sine != held))
-                ++failures;
-            TKOSC_Dispose_Buffers();
-        }
+        const float* sine = __TKOsc_buffers[TKOSC_SINE];
+        return sine != nullptr && sine[1024] == 1.0f && __TKOsc_buffers[TKOSC_NOISE] != nullptr;
     };
 
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 16; ++t)
-        threads.emplace_back(churn, true, 200);
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, failures.load());
+    EXPECT_EQ(0, churnReferences(16, 200, TKOSC_Prepare_Buffers, TKOSC_Dispose_Buffers,
+                                 [&] { return valid() && __TKOsc_buffers[TKOSC_SINE] == held; }));
     EXPECT_EQ(1, __TKOsc_retainCount);
     EXPECT_EQ(held, __TKOsc_buffers[TKOSC_SINE]);
     TKOSC_Dispose_Buffers();
@@ -255,12 +243,7 @@ TEST(TKOscSharing, ConcurrentHoldersNeverSeeTablesRebuiltOrFreed)
     EXPECT_EQ(nullptr, __TKOsc_buffers[TKOSC_SINE]);
 
     // Without a holder the tables are built and freed over and over while others read them.
-    threads.clear();
-    for (int t = 0; t < 8; ++t)
-        threads.emplace_back(churn, false, 50);
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(0, failures.load());
+    EXPECT_EQ(0, churnReferences(8, 50, TKOSC_Prepare_Buffers, TKOSC_Dispose_Buffers, valid));
     EXPECT_EQ(0, __TKOsc_retainCount);
     for (float* t : __TKOsc_buffers)
         EXPECT_EQ(nullptr, t);

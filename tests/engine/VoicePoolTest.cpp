@@ -1,0 +1,202 @@
+// Note allocation through the synth framework's voice pool: allocation order, stealing, the sustain
+// pedal, legato re-keying and the note-to-voice map.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "FakeSynth.h"
+
+namespace
+{
+
+class VoicePoolTest : public ::testing::Test
+{
+protected:
+    std::unique_ptr<fake::Channel> ch = std::make_unique<fake::Channel>();
+};
+
+TEST_F(VoicePoolTest, TakesTheLastVoiceFirstAndReusesAFinishedVoiceNext)
+{
+    EXPECT_EQ(ch->strike(60)->id, 23);
+    EXPECT_EQ(ch->strike(62)->id, 22);
+    EXPECT_EQ(ch->strike(64)->id, 21);
+    EXPECT_EQ(ch->activeIds(), (std::vector<int>{21, 22, 23}));
+
+    // Voice 23 finishes by itself: it goes to the head of the free list and is taken next.
+    ch->voice(23)->finishNow = true;
+    fake::renderBlock(*ch, 1);
+    EXPECT_EQ(ch->activeIds(), (std::vector<int>{21, 22}));
+    EXPECT_EQ(ch->strike(65)->id, 23);
+}
+
+TEST_F(VoicePoolTest, SameNoteAgainGetsTheSameVoiceWithoutRestart)
+{
+    fake::Voice* v = ch->strike(60);
+    EXPECT_EQ(ch->strike(60), v);
+    EXPECT_EQ(v->noteOns, 1);
+    EXPECT_EQ(ch->activeIds().size(), 1u);
+}
+
+TEST_F(VoicePoolTest, StealsTheOldestHeldVoiceWhenAllAreHeld)
+{
+    for (int n = 0; n < 24; ++n)
+        ch->strike(40 + n); // voice 23 plays 40, the oldest
+    fake::Voice* oldest = ch->voice(23);
+
+    fake::Voice* v = ch->strike(100);
+    EXPECT_EQ(v, oldest);
+    // Its old note was released and forgotten, then the caller restarted it with the new note.
+    EXPECT_EQ(v->noteOffs, 1);
+    EXPECT_EQ(v->noteOns, 2);
+    EXPECT_EQ(v->note, 100);
+    EXPECT_EQ(ch->mapped(40), nullptr);
+    EXPECT_EQ(ch->mapped(100), v);
+    EXPECT_EQ(ch->activeIds().front(), 23);
+
+    // The old key's note-off now finds nothing and releases nothing.
+    ch->lift(40);
+    EXPECT_TRUE(v->isNoteOn());
+}
+
+TEST_F(VoicePoolTest, StealsTheOldestReleasedVoiceBeforeAnyHeldOne)
+{
+    for (int n = 0; n < 24; ++n)
+        ch->strike(40 + n);
+    ch->lift(45); // voice 18
+    ch->lift(50); // voice 13, newer
+    const int offsBefore = ch->voice(23)->noteOffs + ch->voice(18)->noteOffs;
+
+    fake::Voice* v = ch->strike(100);
+    EXPECT_EQ(v->id, 18);
+    EXPECT_TRUE(v->isNoteOn());
+    // No held voice was released by the steal.
+    EXPECT_EQ(ch->voice(23)->noteOffs + ch->voice(18)->noteOffs, offsBefore);
+    for (int id = 0; id < 24; ++id)
+        EXPECT_EQ(ch->voice(id)->isNoteOn(), id != 13) << id;
+}
+
+TEST_F(VoicePoolTest, StealingAPedalHeldVoiceReleasesIt)
+{
+    for (int n = 0; n < 24; ++n)
+        ch->strike(40 + n);
+    ch->setSustain(1.0f);
+    ch->lift(40); // held by the pedal, key up: mapping already gone
+    fake::Voice* v = ch->strike(100);
+    EXPECT_EQ(v->id, 23);
+    EXPECT_EQ(v->noteOffs, 1); // released (w is null, the pedal path releases it), then restarted
+    EXPECT_TRUE(v->isNoteOn());
+}
+
+TEST_F(VoicePoolTest, SustainPedalHoldsReleasedKeysUntilItGoesUp)
+{
+    fake::Voice* v = ch->strike(60);
+    ch->setSustain(64 / 127.0f); // down
+    ch->lift(60);
+    EXPECT_TRUE(v->isNoteOn());
+    EXPECT_EQ(ch->mapped(60), nullptr);
+
+    ch->setSustain(63 / 127.0f); // up
+    EXPECT_FALSE(v->isNoteOn());
+    EXPECT_EQ(v->noteOffs, 1);
+}
+
+TEST_F(VoicePoolTest, PedalUpReleasesOnlyVoicesWhoseKeysAreUp)
+{
+    fake::Voice* held = ch->strike(60);
+    fake::Voice* lifted = ch->strike(62);
+    ch->setSustain(1.0f);
+    ch->lift(62);
+    ch->setSustain(0.0f);
+    EXPECT_TRUE(held->isNoteOn());
+    EXPECT_FALSE(lifted->isNoteOn());
+}
+
+TEST_F(VoicePoolTest, RestrikeUnderThePedalTakesASecondVoice)
+{
+    fake::Voice* first = ch->strike(60);
+    ch->setSustain(1.0f);
+    ch->lift(60);
+    fake::Voice* second = ch->strike(60);
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(first->isNoteOn());
+    EXPECT_EQ(ch->mapped(60), second);
+
+    ch->lift(60); // held again, nothing released
+    EXPECT_TRUE(second->isNoteOn());
+    ch->setSustain(0.0f);
+    EXPECT_FALSE(first->isNoteOn());
+    EXPECT_FALSE(second->isNoteOn());
+}
+
+TEST_F(VoicePoolTest, PedalUpReleasesAnOlderVoiceOfAKeyStillDown)
+{
+    fake::Voice* first = ch->strike(60);
+    ch->setSustain(1.0f);
+    ch->lift(60);
+    fake::Voice* second = ch->strike(60);
+
+    // The key is still down as the pedal comes up: the newer voice keeps its note, the older one
+    // (no key holds it any more) is released instead of hanging on until it is stolen.
+    ch->setSustain(0.0f);
+    EXPECT_FALSE(first->isNoteOn());
+    EXPECT_TRUE(second->isNoteOn());
+    ch->lift(60);
+    EXPECT_FALSE(second->isNoteOn());
+}
+
+TEST_F(VoicePoolTest, LegatoReKeysTheNewestHeldVoice)
+{
+    ch->legato = 1;
+    fake::Voice* v = ch->strike(60);
+    EXPECT_EQ(ch->strike(64), v);
+    EXPECT_EQ(ch->strike(67), v);
+    EXPECT_EQ(v->noteOns, 1); // glided, never restarted
+    EXPECT_EQ(v->note, 67);
+    EXPECT_EQ(ch->mapped(60), nullptr);
+    EXPECT_EQ(ch->mapped(64), nullptr);
+    EXPECT_EQ(ch->mapped(67), v);
+
+    // Once it is released, the next note takes a fresh voice as in polyphonic mode.
+    ch->lift(67);
+    fake::Voice* w = ch->strike(69);
+    EXPECT_NE(w, v);
+    EXPECT_EQ(w->noteOns, 1);
+}
+
+TEST_F(VoicePoolTest, AVoiceFinishingByItselfIsUnmapped)
+{
+    // E.g. sustain level 0: the voice ends while its key is still down.
+    fake::Voice* v = ch->strike(60);
+    v->finishNow = true;
+    fake::renderBlock(*ch, 1);
+    EXPECT_EQ(ch->mapped(60), nullptr);
+
+    // The next strike of the key starts a rendered voice, not the free one.
+    fake::Voice* again = ch->strike(60);
+    EXPECT_EQ(again->isFree, 0);
+    EXPECT_EQ(ch->activeIds(), (std::vector<int>{again->id}));
+
+    // The old key's note-off cannot release whatever the reused voice plays later.
+    fake::Voice* other = ch->strike(62);
+    ch->lift(60);
+    EXPECT_TRUE(other->isNoteOn());
+}
+
+TEST_F(VoicePoolTest, NotesOutsideTheMapAreRefused)
+{
+    EXPECT_EQ(ch->getVoiceForNoteOn(128), nullptr);
+    EXPECT_EQ(ch->getVoiceForNoteOn(-1), nullptr);
+    EXPECT_EQ(ch->getVoiceForNoteOff(300), nullptr);
+    EXPECT_TRUE(ch->activeIds().empty());
+}
+
+TEST(VoicePool, AnEmptyPoolGivesNoVoice)
+{
+    auto ch = std::make_unique<fake::Channel>(0);
+    EXPECT_EQ(ch->strike(60), nullptr);
+    fake::renderBlock(*ch, 4);
+    EXPECT_EQ(ch->postProcessed, 4);
+}
+
+} // namespace
