@@ -114,6 +114,18 @@ TEST(Processor, AnswersWithItsIdentity)
     EXPECT_FALSE(processor.checkBusesLayoutSupported(withInput));
 }
 
+TEST(Processor, NamesItsProgramOnlyForTheVst3Wrapper)
+{
+    // Steinberg's validator rejects a VST3 program list whose one program has no name.
+    juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_VST3);
+    TovkaAudioProcessor vst3;
+    juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_VST);
+    TovkaAudioProcessor vst;
+    juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_Undefined);
+    EXPECT_EQ(vst3.getProgramName(0), "Default");
+    EXPECT_EQ(vst.getProgramName(0), "");
+}
+
 TEST(Processor, RegistersTheSeventeenParametersWithNamesAndDefaults)
 {
     TovkaAudioProcessor processor;
