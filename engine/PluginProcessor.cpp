@@ -93,7 +93,10 @@ const juce::String TovkaAudioProcessor::getName() const
 void TovkaAudioProcessor::prepareToPlay(double sampleRate, int)
 {
     formantChannel->setSampleRate(sampleRate);
-    reverb.setSampleRate(sampleRate);
+    // The reverb sizes its delay lines from the rate: a rate of 0, a negative or a
+    // non-finite one would leave them empty or huge, so it keeps its last good rate.
+    if (std::isfinite(sampleRate) && sampleRate > 0.0)
+        reverb.setSampleRate(sampleRate);
 }
 
 void TovkaAudioProcessor::releaseResources() {}

@@ -171,6 +171,22 @@ TEST(Processor, ConstructionResetsTheFilterRateAndPrepareToPlayFollowsTheHost)
     EXPECT_EQ(__PEQ_Samplerate, 48000.0);
 }
 
+TEST(Processor, NonsenseSampleRatesLeaveItPlayable)
+{
+    auto processor = makeProcessor();
+    for (double rate :
+         {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+        processor->prepareToPlay(rate, testBlockSize);
+    EXPECT_EQ(__PEQ_Samplerate, 44100.0);
+    const auto out = render(*processor, 8, testBlockSize,
+                            [](int b) {
+                                return b == 0 ? midiOf({{noteOn(), 0}}) : juce::MidiBuffer();
+                            });
+    EXPECT_TRUE(allFinite(out.left));
+    EXPECT_TRUE(allFinite(out.right));
+    EXPECT_GT(rms(out.left, testBlockSize, out.left.size()), 1e-3);
+}
+
 TEST(Processor, InstancesShareTheTablesAndTheLastOneFreesThem)
 {
     const int wavesBefore = __TKOsc_retainCount;
