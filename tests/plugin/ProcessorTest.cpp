@@ -80,6 +80,15 @@ juce::MidiMessage raw(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2)
     return juce::MidiMessage(b0, b1, b2);
 }
 
+/** Renders numBlocks blocks with testNote struck at the start of the first. */
+Recording playNote(juce::AudioProcessor& processor, int numBlocks)
+{
+    return render(processor, numBlocks, testBlockSize,
+                  [](int b) {
+                      return b == 0 ? midiOf({{noteOn(), 0}}) : juce::MidiBuffer();
+                  });
+}
+
 size_t firstNonZero(const std::vector<float>& samples)
 {
     for (size_t i = 0; i < samples.size(); ++i)
@@ -178,10 +187,7 @@ TEST(Processor, NonsenseSampleRatesLeaveItPlayable)
          {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
         processor->prepareToPlay(rate, testBlockSize);
     EXPECT_EQ(__PEQ_Samplerate, 44100.0);
-    const auto out = render(*processor, 8, testBlockSize,
-                            [](int b) {
-                                return b == 0 ? midiOf({{noteOn(), 0}}) : juce::MidiBuffer();
-                            });
+    const auto out = playNote(*processor, 8);
     EXPECT_TRUE(allFinite(out.left));
     EXPECT_TRUE(allFinite(out.right));
     EXPECT_GT(rms(out.left, testBlockSize, out.left.size()), 1e-3);
@@ -210,10 +216,7 @@ TEST(Processor, InstancesShareTheTablesAndTheLastOneFreesThem)
     EXPECT_EQ(__TKOsc_buffers[TKOSC_SINE], sine);
     EXPECT_EQ(__PinkNoise_data, noise);
     second->prepareToPlay(testSampleRate, testBlockSize);
-    const auto out = render(*second, 4, testBlockSize,
-                            [](int b) {
-                                return b == 0 ? midiOf({{noteOn(), 0}}) : juce::MidiBuffer();
-                            });
+    const auto out = playNote(*second, 4);
     EXPECT_GT(rms(out.left, testBlockSize, out.left.size()), 1e-3);
 
     second.reset();
@@ -510,10 +513,7 @@ TEST(Processor, CorruptChunkNeverPutsNonFiniteValuesIntoTheEngine)
         EXPECT_EQ(valueOf(*processor, i), ParameterDefaultValues[i]) << ParameterNames[i];
     EXPECT_EQ(valueOf(*processor, 14), 0.5f);
 
-    const auto out = render(*processor, 20, testBlockSize,
-                            [](int b) {
-                                return b == 0 ? midiOf({{noteOn(), 0}}) : juce::MidiBuffer();
-                            });
+    const auto out = playNote(*processor, 20);
     EXPECT_TRUE(allFinite(out.left));
     EXPECT_TRUE(allFinite(out.right));
     EXPECT_GT(rms(out.left, testBlockSize, out.left.size()), 1e-4);
