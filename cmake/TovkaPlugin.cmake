@@ -48,11 +48,13 @@ endfunction()
 # Settings shared by the plug-in and by the test program that compiles the
 # processor against its own copy of JUCE (with plug-in hosting switched on).
 set(TOVKA_JUCE_DEFINITIONS
-    # Nothing here browses the web or downloads: keeps gtk, webkit and curl out of the link.
+    # Nothing here browses the web or downloads. Left on, the web view needs gtk
+    # headers and every binary needs libcurl linked in.
     JUCE_WEB_BROWSER=0
     JUCE_USE_CURL=0
-    # Debian's JUCE ships without the bundled FLAC and Ogg Vorbis sources; the
-    # Standalone pulls in the audio-format readers and would not link otherwise.
+    # Debian's JUCE ships without its bundled FLAC and Ogg Vorbis sources, so the
+    # audio-file readers that the Standalone's audio utilities bring along would
+    # need the system codec libraries; nothing here reads audio files.
     JUCE_USE_FLAC=0
     JUCE_USE_OGGVORBIS=0
     # Tovka is GPL-licensed, which lets it leave out JUCE's splash screen.
@@ -61,7 +63,8 @@ set(TOVKA_JUCE_DEFINITIONS
 target_compile_definitions(Tovka
     PUBLIC
         ${TOVKA_JUCE_DEFINITIONS}
-        # The VST3 build is its own plug-in, not a replacement for the VST one.
+        # The VST3 build is its own plug-in, not a replacement for the VST one
+        # (replacing it needs a header, vstfxstore.h, that fst does not have).
         JUCE_VST3_CAN_REPLACE_VST2=0
         # VST3 hosts deliver controllers, the sustain pedal and pitch bend only
         # through the wrapper's emulated MIDI-controller parameters.
@@ -88,8 +91,9 @@ tovka_juce_target_settings(Tovka)
 # the same engine names, must never bind to our globals (the shared tables, the
 # formant-filter sample rate). JUCE hides its own code and the wrappers; the
 # static libraries of ours get the same treatment. The embedded-resource
-# library (`tovka_binary_data`, once it exists) is the one most likely to leak:
-# juce_add_binary_data gives it default visibility.
+# library `tovka_binary_data` is the one most likely to leak: juce_add_binary_data
+# gives it default visibility, and without this every array would be exported
+# from the LV2 binary.
 foreach(lib tovka_engine tovka_binary_data)
     if(TARGET ${lib})
         set_target_properties(${lib} PROPERTIES
