@@ -92,6 +92,11 @@ public:
     virtual void addActionMessage(ActionMessage message);
     /** Queues an action for the next block; a full queue drops it. */
     virtual void addActionMessage(ActionMessage message, bool noLock);
+    /** Renders every active voice once, newest first, adds its samples into frame in that order and
+        retires the voices that report themselves finished. Called once per frame by getFrame(),
+        after the frame's actions; a concrete channel may render its voices its own way as long as
+        every voice sees and produces what this loop would give it. */
+    virtual void mixVoices(float* frame);
     /** Called once per rendered frame, after the voices are mixed. */
     virtual void postProcessFrame(float* frame) = 0;
     virtual void sampleRateWasChanged() = 0;
@@ -137,6 +142,9 @@ protected:
     float sustain = 0.0f;     // pedal 0..1
     void* lockContext;
     LockFunction lockFunction;
+
+    /** Returns a voice whose iterate() reported it finished to the free list, unmapping its note. */
+    void retireVoice(Voice* voice);
 
 private:
     bool isValidParameter(int index) const;
