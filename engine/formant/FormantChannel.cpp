@@ -133,7 +133,7 @@ void FormantChannel::mixVoices(float* frame)
             group[count++] = static_cast<FormantVoice*>(v);
 
         for (int k = 0; k < count; ++k)
-            group[k]->startSample(voiceInputs);
+            group[k]->startSample(voiceInputs, rand());
         FormantVoice::filterSamples(group, count);
         float voiceFrame[MaxChannels] = {};
         for (int k = 0; k < count; ++k)

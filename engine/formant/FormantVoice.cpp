@@ -121,8 +121,6 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
     const bool posChanged = !vowelValid || !TK_Same_Bits(pos, vowelPos);
     const bool gainChanged = posChanged || !TK_Same_Bits(G, vowelGain);
     const bool rateChanged = posChanged || !TK_Same_Bits(fs, vowelFilterRate);
-    if (!gainChanged && !rateChanged)
-        return;
 
     if (posChanged)
     {
@@ -179,9 +177,6 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
 
 void FormantVoice::updateCoefficients(double F, double Q0)
 {
-    if (coefficientsValid && !vowelChanged && TK_Same_Bits(F, coefficientsF) &&
-        TK_Same_Bits(Q0, coefficientsQ))
-        return;
     for (int n = 0; n < NumFormants; ++n)
     {
         // Peaking equaliser; the Q rises with the formant's frequency and the pitch.
@@ -203,17 +198,13 @@ void FormantVoice::updateCoefficients(double F, double Q0)
     vowelChanged = false;
 }
 
-double FormantVoice::noiseCoefficient(double F, double channelRate)
+void FormantVoice::updateNoiseCoefficient(double F, double channelRate)
 {
-    if (!noiseValid || !TK_Same_Bits(F, noiseF) || !TK_Same_Bits(channelRate, noiseRate))
-    {
-        // One-pole low-pass with its corner at four times the pitch.
-        noiseC = std::exp(4.0 * F / channelRate * -6.283185307179586);
-        noiseF = F;
-        noiseRate = channelRate;
-        noiseValid = true;
-    }
-    return noiseC;
+    // One-pole low-pass with its corner at four times the pitch.
+    noiseC = std::exp(4.0 * F / channelRate * -6.283185307179586);
+    noiseF = F;
+    noiseRate = channelRate;
+    noiseValid = true;
 }
 
 //==============================================================================
@@ -226,12 +217,12 @@ bool FormantVoice::iterate(int numChannels, float* out)
 bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* out)
 {
     FormantVoice* self = this;
-    startSample(in);
+    startSample(in, rand());
     filterSamples(&self, 1);
     return finishSample(in, numChannels, out);
 }
 
-void FormantVoice::startSample(const FormantVoiceInputs& in)
+void FormantVoice::startSample(const FormantVoiceInputs& in, int jitterDraw)
 {
     // 1. This sample's ramped frequency and velocity.
     frequency = TKP_Get_Real_Value(params, 0).f;
@@ -254,7 +245,8 @@ void FormantVoice::startSample(const FormantVoiceInputs& in)
         pos = 0.0f;
     if (pos > 3.0f)
         pos = 3.0f;
-    updateVowel(pos, in.formantGain, in.filterRate);
+    if (!vowelIsFor(pos, in.formantGain, in.filterRate))
+        updateVowel(pos, in.formantGain, in.filterRate);
 
     // 6. Pitch: 1.2 % vibrato of the unbent frequency on top of the bent one (Hz).
     const double vib = TKOsc_Step(&vibratoOsc, SineWave, vibratoRate);
@@ -270,7 +262,7 @@ void FormantVoice::startSample(const FormantVoiceInputs& in)
 
     // 8. Period jitter: one rand() draw per sample.
     const double d = (1.0 - static_cast<double>(velocitySquared) * 0.5) * in.cordDisturb;
-    const double u = (rand() % 10000) / 10000.0;
+    const double u = (jitterDraw % 10000) / 10000.0;
     const double j = (u * d - d * 0.5) * F;
     phase += (2.0 * j + F) * invSampleRate;
     // The pulse is shaped from the phase in single precision: drop whole cycles once they would
@@ -287,7 +279,9 @@ void FormantVoice::startSample(const FormantVoiceInputs& in)
     const double T = in.tonality;
     const float pink = __PinkNoise_data[noiseIndex];
     ++noiseIndex;
-    const double c = noiseCoefficient(F, in.channelRate);
+    if (!noiseCoefficientIsFor(F, in.channelRate))
+        updateNoiseCoefficient(F, in.channelRate);
+    const double c = noiseC;
     noiseState = c * noiseState + (1.0 - c) * static_cast<double>(pink);
 
     // 11. Source mix: the noise is enveloped here, the (inverted) pulse is not.
@@ -297,7 +291,8 @@ void FormantVoice::startSample(const FormantVoiceInputs& in)
     double x = static_cast<double>(static_cast<float>((1.0 - T) * static_cast<double>(noise))) - T * pulse;
 
     // 12. The filter coefficients for this sample; the filters run in filterSamples().
-    updateCoefficients(F, in.formantQ);
+    if (!coefficientsAreFor(F, in.formantQ))
+        updateCoefficients(F, in.formantQ);
     sampleEnv = env;
     sampleValue = x;
 }
@@ -343,7 +338,8 @@ bool FormantVoice::finishSample(const FormantVoiceInputs& in, int numChannels, f
     }
 
     // 14. One sample of the frequency and velocity ramps.
-    TKP_Iterate(params);
+    if (rampsRunning())
+        TKP_Iterate(params);
 
     // 15. Finished once the envelope is silent or idle.
     if (env <= 0.0f || TKADSR_Get_State(&envelope) == TKADSR_IDLE)

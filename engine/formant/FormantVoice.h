@@ -5,6 +5,7 @@
 #include "dsp/TKADSR.h"
 #include "dsp/TKOsc.h"
 #include "dsp/TKParameters.h"
+#include "dsp/TKSameBits.h"
 #include "formant/FormantTables.h"
 #include "formant/FormantVoiceInputs.h"
 #include "synth/SynthVoice.h"
@@ -47,9 +48,9 @@ public:
     // of them; then, in the same order, finishSample(). The order of the voices' startSample() calls
     // is the order of their rand() draws.
 
-    /** Everything up to the filters' input: envelope, pitch, jitter (one rand() draw), glottal
-        pulse, noise, and the filter coefficients. */
-    void startSample(const FormantVoiceInputs& in);
+    /** Everything up to the filters' input: envelope, pitch, period jitter from jitterDraw (the
+        voice's rand() value for this sample), glottal pulse, noise, and the filter coefficients. */
+    void startSample(const FormantVoiceInputs& in, int jitterDraw);
     /** Runs the five filters of each voice over its input, stage by stage across the voices. */
     static void filterSamples(FormantVoice* const* voices, int count);
     /** Writes the sample into out[0 .. numChannels-1], advances the ramps and returns true when the
@@ -70,9 +71,29 @@ private:
 
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
     void clearFilters();
+    // Each cache has a check, inline because it passes on most samples, and an update.
+    bool vowelIsFor(float pos, double gain, double filterRate) const
+    {
+        return vowelValid && TK_Same_Bits(pos, vowelPos) && TK_Same_Bits(gain, vowelGain) &&
+               TK_Same_Bits(filterRate, vowelFilterRate);
+    }
     void updateVowel(float pos, double gain, double filterRate);
+    bool coefficientsAreFor(double F, double formantQ) const
+    {
+        return coefficientsValid && !vowelChanged && TK_Same_Bits(F, coefficientsF) &&
+               TK_Same_Bits(formantQ, coefficientsQ);
+    }
     void updateCoefficients(double F, double formantQ);
-    double noiseCoefficient(double F, double channelRate);
+    bool noiseCoefficientIsFor(double F, double channelRate) const
+    {
+        return noiseValid && TK_Same_Bits(F, noiseF) && TK_Same_Bits(channelRate, noiseRate);
+    }
+    void updateNoiseCoefficient(double F, double channelRate);
+    /** The ramps of the frequency and velocity are running (TKP_Iterate would change something). */
+    bool rampsRunning() const
+    {
+        return params->params[0].rampActive != 0 || params->params[1].rampActive != 0;
+    }
 
     TKParameterSet* params = nullptr;
     double formantFreqs[NumFormants] = {}; // Hz

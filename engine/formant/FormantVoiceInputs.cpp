@@ -9,9 +9,15 @@
 void FormantVoiceInputs::update(SynthBase::Channel& ch)
 {
     using P = FormantChannel::ParameterId;
+    // Straight from the parameter set: what getParameterReal() and getParameterNormalised(index,
+    // true) return, without two virtual calls and an index check per value.
+    TKParameterSet* const set = ch.getParameterSet();
+    auto real = [set](int index) { return TKP_Get_Real_Value(set, static_cast<unsigned>(index)); };
+    auto currentNormalised = [set, &real](int index)
+    { return TKP_Calc_Normalised_Value(set, static_cast<unsigned>(index), real(index)); };
 
-    const float newSpan = ch.getParameterReal(P::ParamPitchbendSpan).f;
-    const float newBend = ch.getParameterReal(P::ParamPitchbend).f;
+    const float newSpan = real(P::ParamPitchbendSpan).f;
+    const float newBend = real(P::ParamPitchbend).f;
     if (!pitchValid || !TK_Same_Bits(newSpan, span) || !TK_Same_Bits(newBend, bend))
     {
         span = newSpan;
@@ -21,13 +27,13 @@ void FormantVoiceInputs::update(SynthBase::Channel& ch)
         pitchValid = true;
     }
 
-    turnIn = ch.getParameterReal(P::ParamTurnIn).i;
-    turnOut = ch.getParameterReal(P::ParamTurnOut).i;
-    tonality = ch.getParameterReal(P::ParamTonality).f;
-    cordDisturb = ch.getParameterReal(P::ParamCordDisturb).f;
+    turnIn = real(P::ParamTurnIn).i;
+    turnOut = real(P::ParamTurnOut).i;
+    tonality = real(P::ParamTonality).f;
+    cordDisturb = real(P::ParamCordDisturb).f;
 
-    const float newQ = ch.getParameterReal(P::ParamFormantQ).f;
-    const float newGain = ch.getParameterReal(P::ParamFormantGain).f;
+    const float newQ = real(P::ParamFormantQ).f;
+    const float newGain = real(P::ParamFormantGain).f;
     formantQ = newQ;
     formantGain = newGain;
     // The current normalised values are functions of the current real values alone.
@@ -37,8 +43,8 @@ void FormantVoiceInputs::update(SynthBase::Channel& ch)
         gainReal = newGain;
         // Louder for flatter, weaker formants: gn the normalised formant gain, qb one minus the
         // normalised formant Q.
-        const double gn = ch.getParameterNormalised(P::ParamFormantGain, true);
-        const double qb = 1.0 - static_cast<double>(ch.getParameterNormalised(P::ParamFormantQ, true));
+        const double gn = currentNormalised(P::ParamFormantGain);
+        const double qb = 1.0 - static_cast<double>(currentNormalised(P::ParamFormantQ));
         const double qb3 = std::pow(qb, 3);
         outputFactor = ((1.0 - gn * qb) + 0.2) * ((1.0 - qb3) * 10.0 + 1.0);
         outputValid = true;

@@ -79,6 +79,10 @@ public:
     virtual float getParameterNormalised(int index, bool current);
     /** The current real value; zero for an index outside the set. */
     virtual TKParameterData getParameterReal(int index);
+    /** The parameter set itself, for audio-thread readers that take many values per frame without
+        a virtual call each; getParameterReal() and getParameterNormalised(index, true) are
+        TKP_Get_Real_Value and TKP_Calc_Normalised_Value of it. Null before init(). */
+    TKParameterSet* getParameterSet() const { return params; }
     virtual int getNumParameters() = 0;
     virtual ParameterInitValues getParameterInitValues(int index) = 0;
     /** Called once per block for every parameter changed since the last block, and for every
