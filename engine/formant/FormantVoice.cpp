@@ -48,8 +48,7 @@ FormantVoice::~FormantVoice()
 
 void FormantVoice::clearFilters()
 {
-    for (Filter& f : filters)
-        f = Filter{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    filters = FilterBank{};
     coefficientsValid = false;
 }
 
@@ -177,20 +176,19 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
 
 void FormantVoice::updateCoefficients(double F, double Q0)
 {
+    FilterBank& fb = filters;
     for (int n = 0; n < NumFormants; ++n)
     {
         // Peaking equaliser; the Q rises with the formant's frequency and the pitch.
-        Filter& flt = filters[n];
         const double f = formantFreqs[n];
         const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
         const double A = gainRoot[n];
         const double alpha = sinW0[n] / (2.0 * Q);
-        flt.b0 = 1.0 + alpha * A;
-        flt.b1 = -2.0 * cosW0[n];
-        flt.b2 = 1.0 - alpha * A;
-        flt.a0 = 1.0 + alpha / A;
-        flt.a1 = flt.b1;
-        flt.a2 = 1.0 - alpha / A;
+        fb.b0[n] = 1.0 + alpha * A;
+        fb.b1[n] = -2.0 * cosW0[n]; // also a1
+        fb.b2[n] = 1.0 - alpha * A;
+        fb.a0[n] = 1.0 + alpha / A;
+        fb.a2[n] = 1.0 - alpha / A;
     }
     coefficientsF = F;
     coefficientsQ = Q0;
@@ -306,16 +304,16 @@ void FormantVoice::filterSamples(FormantVoice* const* voices, int count)
         for (int v = 0; v < count; ++v)
         {
             FormantVoice& voice = *voices[v];
-            Filter& flt = voice.filters[n];
+            FilterBank& fb = voice.filters;
             // Adding and removing 1e-15 flushes denormal-sized input to zero.
             const double input = (voice.sampleValue + 1e-15) + (-1e-15);
-            const double y =
-                (flt.b0 * input + flt.b1 * flt.x1 + flt.b2 * flt.x2 - flt.a1 * flt.y1 - flt.a2 * flt.y2) /
-                flt.a0;
-            flt.x2 = flt.x1;
-            flt.x1 = input;
-            flt.y2 = flt.y1;
-            flt.y1 = y;
+            const double y = (fb.b0[n] * input + fb.b1[n] * fb.x1[n] + fb.b2[n] * fb.x2[n] -
+                              fb.b1[n] * fb.y1[n] - fb.a2[n] * fb.y2[n]) /
+                             fb.a0[n];
+            fb.x2[n] = fb.x1[n];
+            fb.x1[n] = input;
+            fb.y2[n] = fb.y1[n];
+            fb.y1[n] = y;
             voice.sampleValue = y;
         }
     }

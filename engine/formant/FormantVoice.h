@@ -62,11 +62,13 @@ public:
     const double* getFormantFreqs() const { return formantFreqs; }
 
 private:
-    /** One peaking-equaliser section: coefficients and direct-form I history. */
-    struct Filter
+    /** The five peaking-equaliser sections in series: coefficients and direct-form I history, one
+        array entry per section, so that the five sections' coefficients are computed side by side.
+        a1 always equals b1 and is not stored. */
+    struct FilterBank
     {
-        double b0, b1, b2, a0, a1, a2;
-        double x1, x2, y1, y2;
+        double b0[NumFormants], b1[NumFormants], b2[NumFormants], a0[NumFormants], a2[NumFormants];
+        double x1[NumFormants], x2[NumFormants], y1[NumFormants], y2[NumFormants];
     };
 
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
@@ -112,7 +114,7 @@ private:
     float pitchFactor = 1.0f; // pitch-bend factor
     double phase = 0.0;       // glottal phase, cycles
     double invSampleRate = 0.0;
-    Filter filters[NumFormants];
+    FilterBank filters = {};
     float velocity = 0.0f;
     float velocitySquared = 0.0f;
     float sampleEnv = 0.0f;   // this sample's envelope level, between the passes
