@@ -118,6 +118,36 @@ void FormantChannel::parseActionMessage(ActionMessage* message)
         (this->*actionHandlers[message->type])(message);
 }
 
+void FormantChannel::mixVoices(float* frame)
+{
+    voiceInputs.update(*this);
+
+    // Every voice of this channel is a FormantVoice (made in the constructor). The voices are
+    // rendered together in three passes (FormantVoice::startSample), in groups as large as the pool.
+    FormantVoice* group[NumVoices];
+    SynthBase::Voice* v = voicePool.getActiveHead();
+    while (v != nullptr)
+    {
+        int count = 0;
+        for (; v != nullptr && count < NumVoices; v = v->next)
+            group[count++] = static_cast<FormantVoice*>(v);
+
+        for (int k = 0; k < count; ++k)
+            group[k]->startSample(voiceInputs, rand());
+        FormantVoice::filterSamples(group, count);
+        float voiceFrame[MaxChannels] = {};
+        for (int k = 0; k < count; ++k)
+        {
+            const bool finished = group[k]->finishSample(voiceInputs, numChannels, voiceFrame);
+            for (int c = 0; c < numChannels; ++c)
+                frame[c] += voiceFrame[c];
+            // The walk above has already moved past this voice, so retiring it here is safe.
+            if (finished)
+                retireVoice(group[k]);
+        }
+    }
+}
+
 void FormantChannel::postProcessFrame(float* frame)
 {
     const float volume = getParameterReal(ParamMainVolume).f;

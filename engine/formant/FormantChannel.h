@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/TKADSR.h"
+#include "formant/FormantVoiceInputs.h"
 #include "synth/SynthChannel.h"
 
 /** The formant instrument's channel: 24 FormantVoices, two output channels. Turns decoded MIDI into
@@ -63,6 +64,8 @@ public:
     ParameterInitValues getParameterInitValues(int index) override;
     void handleParameterChange(int index, TKParameterData real) override;
     void parseActionMessage(ActionMessage* message) override;
+    /** Reads the channel values the voices need once for the frame, then renders them. */
+    void mixVoices(float* frame) override;
     void postProcessFrame(float* frame) override;
     void sampleRateWasChanged() override;
 
@@ -82,4 +85,5 @@ protected:
     ActionHandler actionHandlers[NumActionTypes];
     SynthBase::Voice* heldVoices[NumNotes]; // voices captured by the pedal in pedal chord glide
     int32_t heldCount = 0;
+    FormantVoiceInputs voiceInputs; // this frame's channel values, read once for all voices
 };

@@ -5,11 +5,22 @@
 #include <cstdlib>
 
 #include "dsp/PinkNoise.h"
+#include "dsp/TKSameBits.h"
 #include "formant/FormantChannel.h"
 
 namespace
 {
 constexpr int SineWave = TKOSC_SINE;
+
+/** fmodf(x, 1.0f) for the glottal phase, without the library call. Below 2^23 a float's whole part
+    converts to an integer exactly and x minus it is the exact fraction, which is what fmodf returns;
+    a negative whole x gives +0 where fmodf gives -0, and 1 minus either is 1. */
+inline float fractionOfCycle(float x)
+{
+    if (x < 8388608.0f && x > -8388608.0f)
+        return x - static_cast<float>(static_cast<int32_t>(x));
+    return fmodf(x, 1.0f);
+}
 } // namespace
 
 FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings)
@@ -37,8 +48,8 @@ FormantVoice::~FormantVoice()
 
 void FormantVoice::clearFilters()
 {
-    for (Filter& f : filters)
-        f = Filter{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    filters = FilterBank{};
+    coefficientsValid = false;
 }
 
 //==============================================================================
@@ -104,10 +115,113 @@ void FormantVoice::noteOn()
 }
 
 //==============================================================================
+void FormantVoice::updateVowel(float pos, double G, double fs)
+{
+    const bool posChanged = !vowelValid || !TK_Same_Bits(pos, vowelPos);
+    const bool gainChanged = posChanged || !TK_Same_Bits(G, vowelGain);
+    const bool rateChanged = posChanged || !TK_Same_Bits(fs, vowelFilterRate);
+
+    if (posChanged)
+    {
+        // Vowel position 0..3: U, O, E, A.
+        const double *lowerFreqs, *upperFreqs, *lowerGains, *upperGains;
+        float t;
+        if (pos > 2.0f)
+        {
+            t = pos - 2.0f;
+            lowerFreqs = E_formantFreqs;
+            upperFreqs = A_formantFreqs;
+            lowerGains = E_formantGains;
+            upperGains = A_formantGains;
+        }
+        else if (pos > 1.0f)
+        {
+            t = pos - 1.0f;
+            lowerFreqs = O_formantFreqs;
+            upperFreqs = E_formantFreqs;
+            lowerGains = O_formantGains;
+            upperGains = E_formantGains;
+        }
+        else
+        {
+            t = pos;
+            lowerFreqs = U_formantFreqs;
+            upperFreqs = O_formantFreqs;
+            lowerGains = U_formantGains;
+            upperGains = O_formantGains;
+        }
+        for (int k = 0; k < NumFormants; ++k)
+        {
+            formantFreqs[k] = lowerFreqs[k] + (upperFreqs[k] - lowerFreqs[k]) * static_cast<double>(t);
+            formantGains[k] = lowerGains[k] + (upperGains[k] - lowerGains[k]) * static_cast<double>(t);
+        }
+        vowelPos = pos;
+        vowelValid = true;
+    }
+    for (int k = 0; k < NumFormants; ++k)
+    {
+        if (gainChanged)
+            gainRoot[k] = std::sqrt(std::pow(10.0, formantGains[k] * G / 20.0));
+        if (rateChanged)
+        {
+            const double w0 = std::min(15000.0, std::max(20.0, formantFreqs[k])) * 6.283185307179586 / fs;
+            sinW0[k] = std::sin(w0);
+            cosW0[k] = std::cos(w0);
+        }
+    }
+    vowelGain = G;
+    vowelFilterRate = fs;
+    vowelChanged = true;
+}
+
+void FormantVoice::updateCoefficients(double F, double Q0)
+{
+    FilterBank& fb = filters;
+    for (int n = 0; n < NumFormants; ++n)
+    {
+        // Peaking equaliser; the Q rises with the formant's frequency and the pitch.
+        const double f = formantFreqs[n];
+        const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
+        const double A = gainRoot[n];
+        const double alpha = sinW0[n] / (2.0 * Q);
+        fb.b0[n] = 1.0 + alpha * A;
+        fb.b1[n] = -2.0 * cosW0[n]; // also a1
+        fb.b2[n] = 1.0 - alpha * A;
+        fb.a0[n] = 1.0 + alpha / A;
+        fb.a2[n] = 1.0 - alpha / A;
+    }
+    coefficientsF = F;
+    coefficientsQ = Q0;
+    coefficientsValid = true;
+    vowelChanged = false;
+}
+
+void FormantVoice::updateNoiseCoefficient(double F, double channelRate)
+{
+    // One-pole low-pass with its corner at four times the pitch.
+    noiseC = std::exp(4.0 * F / channelRate * -6.283185307179586);
+    noiseF = F;
+    noiseRate = channelRate;
+    noiseValid = true;
+}
+
+//==============================================================================
 bool FormantVoice::iterate(int numChannels, float* out)
 {
-    SynthBase::Channel* const ch = channel;
+    ownInputs.update(*channel);
+    return render(ownInputs, numChannels, out);
+}
 
+bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* out)
+{
+    FormantVoice* self = this;
+    startSample(in, rand());
+    filterSamples(&self, 1);
+    return finishSample(in, numChannels, out);
+}
+
+void FormantVoice::startSample(const FormantVoiceInputs& in, int jitterDraw)
+{
     // 1. This sample's ramped frequency and velocity.
     frequency = TKP_Get_Real_Value(params, 0).f;
     velocity = TKP_Get_Real_Value(params, 1).f;
@@ -117,10 +231,8 @@ bool FormantVoice::iterate(int numChannels, float* out)
     const int stateBefore = TKADSR_Get_State(&envelope);
     const float env = TKADSR_Step(&envelope);
 
-    // 3. Pitch bend, the span rounded to whole semitones.
-    const float span = ch->getParameterReal(FormantChannel::ParamPitchbendSpan).f;
-    const float bend = ch->getParameterReal(FormantChannel::ParamPitchbend).f;
-    pitchFactor = exp2f(roundf(span) * bend / 12.0f);
+    // 3. Pitch bend.
+    pitchFactor = in.pitchFactor;
 
     // 4. Slow wobble, -1..1.
     const double w = TKOsc_Step(&wobbleOsc, SineWave, wobbleRate);
@@ -131,54 +243,24 @@ bool FormantVoice::iterate(int numChannels, float* out)
         pos = 0.0f;
     if (pos > 3.0f)
         pos = 3.0f;
-    const double *lowerFreqs, *upperFreqs, *lowerGains, *upperGains;
-    float t;
-    if (pos > 2.0f)
-    {
-        t = pos - 2.0f;
-        lowerFreqs = E_formantFreqs;
-        upperFreqs = A_formantFreqs;
-        lowerGains = E_formantGains;
-        upperGains = A_formantGains;
-    }
-    else if (pos > 1.0f)
-    {
-        t = pos - 1.0f;
-        lowerFreqs = O_formantFreqs;
-        upperFreqs = E_formantFreqs;
-        lowerGains = O_formantGains;
-        upperGains = E_formantGains;
-    }
-    else
-    {
-        t = pos;
-        lowerFreqs = U_formantFreqs;
-        upperFreqs = O_formantFreqs;
-        lowerGains = U_formantGains;
-        upperGains = O_formantGains;
-    }
-    for (int k = 0; k < NumFormants; ++k)
-    {
-        formantFreqs[k] = lowerFreqs[k] + (upperFreqs[k] - lowerFreqs[k]) * static_cast<double>(t);
-        formantGains[k] = lowerGains[k] + (upperGains[k] - lowerGains[k]) * static_cast<double>(t);
-    }
+    if (!vowelIsFor(pos, in.formantGain, in.filterRate))
+        updateVowel(pos, in.formantGain, in.filterRate);
 
     // 6. Pitch: 1.2 % vibrato of the unbent frequency on top of the bent one (Hz).
     const double vib = TKOsc_Step(&vibratoOsc, SineWave, vibratoRate);
     double F = static_cast<double>(frequency) * vib * static_cast<double>(0.012f) +
                static_cast<double>(frequency * pitchFactor);
-    if (stateBefore == TKADSR_RELEASE && ch->getParameterReal(FormantChannel::ParamTurnOut).i == 1)
+    if (stateBefore == TKADSR_RELEASE && in.turnOut == 1)
         F *= static_cast<double>(1.0f - TKADSR_Get_Release_Progress(&envelope));
-    else if (stateBefore == TKADSR_ATTACK && ch->getParameterReal(FormantChannel::ParamTurnIn).i == 1)
+    else if (stateBefore == TKADSR_ATTACK && in.turnIn == 1)
         F *= static_cast<double>(sqrtf(TKADSR_Get_Attack_Progress(&envelope)));
 
     // 7. Pulse exponent, 2 (soft) to 9 (hard).
     const double k = static_cast<double>(velocitySquared * 7.0f + 2.0f) + static_cast<double>(0.2f) * w;
 
     // 8. Period jitter: one rand() draw per sample.
-    const double d = (1.0 - static_cast<double>(velocitySquared) * 0.5) *
-                     static_cast<double>(ch->getParameterReal(FormantChannel::ParamCordDisturb).f);
-    const double u = (rand() % 10000) / 10000.0;
+    const double d = (1.0 - static_cast<double>(velocitySquared) * 0.5) * in.cordDisturb;
+    const double u = (jitterDraw % 10000) / 10000.0;
     const double j = (u * d - d * 0.5) * F;
     phase += (2.0 * j + F) * invSampleRate;
     // The pulse is shaped from the phase in single precision: drop whole cycles once they would
@@ -187,15 +269,17 @@ bool FormantVoice::iterate(int numChannels, float* out)
         phase -= std::floor(phase);
 
     // 9. Glottal pulse.
-    const float g = 1.0f - fmodf(static_cast<float>(phase), 1.0f);
+    const float g = 1.0f - fractionOfCycle(static_cast<float>(phase));
     const double pulse = cosf(
         static_cast<float>(2.0 * (static_cast<double>(powf(g, static_cast<float>(k))) * 3.141592653589793)));
 
     // 10. Pink noise through a one-pole low-pass at four times the pitch.
-    const double T = ch->getParameterReal(FormantChannel::ParamTonality).f;
+    const double T = in.tonality;
     const float pink = __PinkNoise_data[noiseIndex];
     ++noiseIndex;
-    const double c = std::exp(4.0 * F / ch->getSampleRate() * -6.283185307179586);
+    if (!noiseCoefficientIsFor(F, in.channelRate))
+        updateNoiseCoefficient(F, in.channelRate);
+    const double c = noiseC;
     noiseState = c * noiseState + (1.0 - c) * static_cast<double>(pink);
 
     // 11. Source mix: the noise is enveloped here, the (inverted) pulse is not.
@@ -204,52 +288,56 @@ bool FormantVoice::iterate(int numChannels, float* out)
                            ((1.0 - static_cast<double>(velocity) * 0.5) * static_cast<double>(env)));
     double x = static_cast<double>(static_cast<float>((1.0 - T) * static_cast<double>(noise))) - T * pulse;
 
-    // 12. Five peaking filters in series; coefficients recomputed every sample.
-    const double Q0 = ch->getParameterReal(FormantChannel::ParamFormantQ).f;
-    const double G = ch->getParameterReal(FormantChannel::ParamFormantGain).f;
-    const double fs = __PEQ_Samplerate;
-    double y = 0.0;
+    // 12. The filter coefficients for this sample; the filters run in filterSamples().
+    if (!coefficientsAreFor(F, in.formantQ))
+        updateCoefficients(F, in.formantQ);
+    sampleEnv = env;
+    sampleValue = x;
+}
+
+void FormantVoice::filterSamples(FormantVoice* const* voices, int count)
+{
+    // Five peaking filters in series per voice; each voice's filters in order, the voices side by
+    // side.
     for (int n = 0; n < NumFormants; ++n)
     {
-        Filter& flt = filters[n];
-        const double f = formantFreqs[n];
-        const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
-        const double A = std::sqrt(std::pow(10.0, formantGains[n] * G / 20.0));
-        const double w0 = std::min(15000.0, std::max(20.0, f)) * 6.283185307179586 / fs;
-        const double alpha = std::sin(w0) / (2.0 * Q);
-        flt.b0 = 1.0 + alpha * A;
-        flt.b1 = -2.0 * std::cos(w0);
-        flt.b2 = 1.0 - alpha * A;
-        flt.a0 = 1.0 + alpha / A;
-        flt.a1 = flt.b1;
-        flt.a2 = 1.0 - alpha / A;
-        // Adding and removing 1e-15 flushes denormal-sized input to zero.
-        const double in = (x + 1e-15) + (-1e-15);
-        y = (flt.b0 * in + flt.b1 * flt.x1 + flt.b2 * flt.x2 - flt.a1 * flt.y1 - flt.a2 * flt.y2) / flt.a0;
-        flt.x2 = flt.x1;
-        flt.x1 = in;
-        flt.y2 = flt.y1;
-        flt.y1 = y;
-        x = y;
+        for (int v = 0; v < count; ++v)
+        {
+            FormantVoice& voice = *voices[v];
+            FilterBank& fb = voice.filters;
+            // Adding and removing 1e-15 flushes denormal-sized input to zero.
+            const double input = (voice.sampleValue + 1e-15) + (-1e-15);
+            const double y = (fb.b0[n] * input + fb.b1[n] * fb.x1[n] + fb.b2[n] * fb.x2[n] -
+                              fb.b1[n] * fb.y1[n] - fb.a2[n] * fb.y2[n]) /
+                             fb.a0[n];
+            fb.x2[n] = fb.x1[n];
+            fb.x1[n] = input;
+            fb.y2[n] = fb.y1[n];
+            fb.y1[n] = y;
+            voice.sampleValue = y;
+        }
     }
+}
+
+bool FormantVoice::finishSample(const FormantVoiceInputs& in, int numChannels, float* out)
+{
+    const float env = sampleEnv;
+    const double y = sampleValue;
 
     // 13. Output level: louder for hard notes, compensated for formant gain and sharpness.
-    const double gn = ch->getParameterNormalised(FormantChannel::ParamFormantGain, true);
-    const double qb =
-        1.0 - static_cast<double>(ch->getParameterNormalised(FormantChannel::ParamFormantQ, true));
-    const double qb3 = std::pow(qb, 3);
     if (numChannels > 0)
     {
-        const float s = static_cast<float>(static_cast<double>(velocitySquared + 1.0f) *
-                                           (static_cast<double>(env) * y) * static_cast<double>(0.003f) *
-                                           (((1.0 - gn * qb) + 0.2) * ((1.0 - qb3) * 10.0 + 1.0)));
+        const float s =
+            static_cast<float>(static_cast<double>(velocitySquared + 1.0f) * (static_cast<double>(env) * y) *
+                               static_cast<double>(0.003f) * in.outputFactor);
         out[0] = panLeft * s;
         for (int i = 1; i < numChannels; ++i)
             out[i] = panRight * s;
     }
 
     // 14. One sample of the frequency and velocity ramps.
-    TKP_Iterate(params);
+    if (rampsRunning())
+        TKP_Iterate(params);
 
     // 15. Finished once the envelope is silent or idle.
     if (env <= 0.0f || TKADSR_Get_State(&envelope) == TKADSR_IDLE)

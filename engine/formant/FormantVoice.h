@@ -5,7 +5,9 @@
 #include "dsp/TKADSR.h"
 #include "dsp/TKOsc.h"
 #include "dsp/TKParameters.h"
+#include "dsp/TKSameBits.h"
 #include "formant/FormantTables.h"
+#include "formant/FormantVoiceInputs.h"
 #include "synth/SynthVoice.h"
 
 /** One voice of the formant instrument: a glottal pulse with vibrato and per-sample period jitter,
@@ -30,22 +32,70 @@ public:
     void noteOn() override;
     void noteOff() override;
     bool isNoteOn() override;
+    /** Reads the channel's values, then renders as render() does. */
     bool iterate(int numChannels, float* out) override;
+
+    /** Renders one sample with the channel values of this frame (read after the frame's ramps and
+        actions); returns true when the voice has finished. The same as iterate(), without reading
+        the channel. */
+    bool render(const FormantVoiceInputs& in, int numChannels, float* out);
+
+    //==============================================================================
+    // render() in three passes, for rendering the voices of a frame together: the five filters of
+    // one voice form a long serial chain of dependent operations (each ends in a division), and the
+    // chains of different voices can overlap when they are run stage by stage across the voices.
+    // For each voice, in the frame's voice order: startSample(); then filterSamples() once over all
+    // of them; then, in the same order, finishSample(). The order of the voices' startSample() calls
+    // is the order of their rand() draws.
+
+    /** Everything up to the filters' input: envelope, pitch, period jitter from jitterDraw (the
+        voice's rand() value for this sample), glottal pulse, noise, and the filter coefficients. */
+    void startSample(const FormantVoiceInputs& in, int jitterDraw);
+    /** Runs the five filters of each voice over its input, stage by stage across the voices. */
+    static void filterSamples(FormantVoice* const* voices, int count);
+    /** Writes the sample into out[0 .. numChannels-1], advances the ramps and returns true when the
+        voice has finished. */
+    bool finishSample(const FormantVoiceInputs& in, int numChannels, float* out);
 
     /** Cycles of the glottal pulse since note on, minus the whole cycles dropped to keep precision. */
     double getPhase() const { return phase; }
     const double* getFormantFreqs() const { return formantFreqs; }
 
 private:
-    /** One peaking-equaliser section: coefficients and direct-form I history. */
-    struct Filter
+    /** The five peaking-equaliser sections in series: coefficients and direct-form I history, one
+        array entry per section, so that the five sections' coefficients are computed side by side.
+        a1 always equals b1 and is not stored. */
+    struct FilterBank
     {
-        double b0, b1, b2, a0, a1, a2;
-        double x1, x2, y1, y2;
+        double b0[NumFormants], b1[NumFormants], b2[NumFormants], a0[NumFormants], a2[NumFormants];
+        double x1[NumFormants], x2[NumFormants], y1[NumFormants], y2[NumFormants];
     };
 
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
     void clearFilters();
+    // Each cache has a check, inline because it passes on most samples, and an update.
+    bool vowelIsFor(float pos, double gain, double filterRate) const
+    {
+        return vowelValid && TK_Same_Bits(pos, vowelPos) && TK_Same_Bits(gain, vowelGain) &&
+               TK_Same_Bits(filterRate, vowelFilterRate);
+    }
+    void updateVowel(float pos, double gain, double filterRate);
+    bool coefficientsAreFor(double F, double formantQ) const
+    {
+        return coefficientsValid && !vowelChanged && TK_Same_Bits(F, coefficientsF) &&
+               TK_Same_Bits(formantQ, coefficientsQ);
+    }
+    void updateCoefficients(double F, double formantQ);
+    bool noiseCoefficientIsFor(double F, double channelRate) const
+    {
+        return noiseValid && TK_Same_Bits(F, noiseF) && TK_Same_Bits(channelRate, noiseRate);
+    }
+    void updateNoiseCoefficient(double F, double channelRate);
+    /** The ramps of the frequency and velocity are running (TKP_Iterate would change something). */
+    bool rampsRunning() const
+    {
+        return params->params[0].rampActive != 0 || params->params[1].rampActive != 0;
+    }
 
     TKParameterSet* params = nullptr;
     double formantFreqs[NumFormants] = {}; // Hz
@@ -64,7 +114,32 @@ private:
     float pitchFactor = 1.0f; // pitch-bend factor
     double phase = 0.0;       // glottal phase, cycles
     double invSampleRate = 0.0;
-    Filter filters[NumFormants];
+    FilterBank filters = {};
     float velocity = 0.0f;
     float velocitySquared = 0.0f;
+    float sampleEnv = 0.0f;   // this sample's envelope level, between the passes
+    double sampleValue = 0.0; // the filters' input, then their output, between the passes
+
+    //==============================================================================
+    // Caches. Each holds results of the expensive functions together with the exact inputs they
+    // were computed from (compared bit for bit), so a hit gives the very bits a fresh computation
+    // would. The inputs change far more slowly than the sample rate: the vowel position only when
+    // the wobble oscillator's table index steps (every 10 to 100 samples) or the velocity ramps, the
+    // pitch when the vibrato's index steps (every 2 to 3 samples) or a ramp or Turn In/Out moves it.
+    FormantVoiceInputs ownInputs;      // for iterate(): the channel read by this voice alone
+    float vowelPos = 0.0f;             // the vowel position formantFreqs/formantGains come from
+    double vowelGain = 0.0;            // "Formant Gain" gainRoot comes from
+    double vowelFilterRate = 0.0;      // __PEQ_Samplerate sinW0/cosW0 come from
+    bool vowelValid = false;           // vowelPos and the values from it are set
+    bool vowelChanged = true;          // gainRoot, sinW0 or cosW0 moved since the last coefficients
+    double gainRoot[NumFormants] = {}; // sqrt(pow(10, formantGains[k] * G / 20))
+    double sinW0[NumFormants] = {};    // sin and cos of the filters' centre frequencies in radians
+    double cosW0[NumFormants] = {};    //   per sample
+    double coefficientsF = 0.0;        // pitch (Hz) the filter coefficients were made for
+    double coefficientsQ = 0.0;        // "Formant Q" they were made for
+    bool coefficientsValid = false;    // false after the filter records were cleared
+    double noiseF = 0.0;               // pitch (Hz) and channel rate noiseC comes from
+    double noiseRate = 0.0;
+    double noiseC = 0.0; // noise low-pass coefficient
+    bool noiseValid = false;
 };

@@ -251,6 +251,12 @@ void Channel::getFrame(unsigned long time, float* frame)
         ++processingIndex;
     }
 
+    mixVoices(frame);
+    postProcessFrame(frame);
+}
+
+void Channel::mixVoices(float* frame)
+{
     float voiceFrame[MaxChannels] = {};
     Voice* v = voicePool.getActiveHead();
     while (v != nullptr)
@@ -260,17 +266,18 @@ void Channel::getFrame(unsigned long time, float* frame)
         for (int k = 0; k < numChannels; ++k)
             frame[k] += voiceFrame[k];
         if (finished)
-        {
-            // A voice that ends by itself (e.g. sustain level 0 with the key held) must not stay
-            // mapped: the next strike of that key would otherwise reuse a free, unrendered voice.
-            if (noteVoices[v->note] == v)
-                noteVoices[v->note] = nullptr;
-            voicePool.release(v);
-        }
+            retireVoice(v);
         v = older;
     }
+}
 
-    postProcessFrame(frame);
+void Channel::retireVoice(Voice* v)
+{
+    // A voice that ends by itself (e.g. sustain level 0 with the key held) must not stay mapped:
+    // the next strike of that key would otherwise reuse a free, unrendered voice.
+    if (noteVoices[v->note] == v)
+        noteVoices[v->note] = nullptr;
+    voicePool.release(v);
 }
 
 //==============================================================================

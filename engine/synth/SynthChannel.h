@@ -79,6 +79,10 @@ public:
     virtual float getParameterNormalised(int index, bool current);
     /** The current real value; zero for an index outside the set. */
     virtual TKParameterData getParameterReal(int index);
+    /** The parameter set itself, for audio-thread readers that take many values per frame without
+        a virtual call each; getParameterReal() and getParameterNormalised(index, true) are
+        TKP_Get_Real_Value and TKP_Calc_Normalised_Value of it. Null before init(). */
+    TKParameterSet* getParameterSet() const { return params; }
     virtual int getNumParameters() = 0;
     virtual ParameterInitValues getParameterInitValues(int index) = 0;
     /** Called once per block for every parameter changed since the last block, and for every
@@ -92,6 +96,11 @@ public:
     virtual void addActionMessage(ActionMessage message);
     /** Queues an action for the next block; a full queue drops it. */
     virtual void addActionMessage(ActionMessage message, bool noLock);
+    /** Renders every active voice once, newest first, adds its samples into frame in that order and
+        retires the voices that report themselves finished. Called once per frame by getFrame(),
+        after the frame's actions; a concrete channel may render its voices its own way as long as
+        every voice sees and produces what this loop would give it. */
+    virtual void mixVoices(float* frame);
     /** Called once per rendered frame, after the voices are mixed. */
     virtual void postProcessFrame(float* frame) = 0;
     virtual void sampleRateWasChanged() = 0;
@@ -137,6 +146,9 @@ protected:
     float sustain = 0.0f;     // pedal 0..1
     void* lockContext;
     LockFunction lockFunction;
+
+    /** Returns a voice whose iterate() reported it finished to the free list, unmapping its note. */
+    void retireVoice(Voice* voice);
 
 private:
     bool isValidParameter(int index) const;
