@@ -123,7 +123,7 @@ void FormantChannel::mixVoices(float* frame)
     voiceInputs.update(*this);
 
     // Every voice of this channel is a FormantVoice (made in the constructor). The voices are
-    // rendered together in three passes (FormantVoice::startSample), in groups as large as the pool.
+    // rendered together (FormantVoice::startSamples), in groups as large as the pool.
     FormantVoice* group[NumVoices];
     SynthBase::Voice* v = voicePool.getActiveHead();
     while (v != nullptr)
@@ -132,9 +132,7 @@ void FormantChannel::mixVoices(float* frame)
         for (; v != nullptr && count < NumVoices; v = v->next)
             group[count++] = static_cast<FormantVoice*>(v);
 
-        for (int k = 0; k < count; ++k)
-            group[k]->startSample(voiceInputs, rand());
-        FormantVoice::filterSamples(group, count);
+        FormantVoice::startSamples(group, count, voiceInputs);
         float voiceFrame[MaxChannels] = {};
         for (int k = 0; k < count; ++k)
         {

@@ -215,12 +215,24 @@ bool FormantVoice::iterate(int numChannels, float* out)
 bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* out)
 {
     FormantVoice* self = this;
-    startSample(in, rand());
-    filterSamples(&self, 1);
+    startSamples(&self, 1, in);
     return finishSample(in, numChannels, out);
 }
 
-void FormantVoice::startSample(const FormantVoiceInputs& in, int jitterDraw)
+void FormantVoice::startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in)
+{
+    // The rand() draws stay one per voice, in voice order.
+    for (int v = 0; v < count; ++v)
+        voices[v]->startPitchAndPhase(in, rand());
+    // The two library calls of one pulse depend on each other but not on the other voices' pulses.
+    for (int v = 0; v < count; ++v)
+        voices[v]->startPulse();
+    for (int v = 0; v < count; ++v)
+        voices[v]->startSource(in);
+    filterSamples(voices, count);
+}
+
+void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw)
 {
     // 1. This sample's ramped frequency and velocity.
     frequency = TKP_Get_Real_Value(params, 0).f;
@@ -268,10 +280,23 @@ void FormantVoice::startSample(const FormantVoiceInputs& in, int jitterDraw)
     if (phase >= 1024.0)
         phase -= std::floor(phase);
 
+    sampleEnv = env;
+    samplePitch = F;
+    pulseBase = 1.0f - fractionOfCycle(static_cast<float>(phase));
+    pulseExponent = static_cast<float>(k);
+}
+
+void FormantVoice::startPulse()
+{
     // 9. Glottal pulse.
-    const float g = 1.0f - fractionOfCycle(static_cast<float>(phase));
-    const double pulse = cosf(
-        static_cast<float>(2.0 * (static_cast<double>(powf(g, static_cast<float>(k))) * 3.141592653589793)));
+    pulse = cosf(
+        static_cast<float>(2.0 * (static_cast<double>(powf(pulseBase, pulseExponent)) * 3.141592653589793)));
+}
+
+void FormantVoice::startSource(const FormantVoiceInputs& in)
+{
+    const float env = sampleEnv;
+    const double F = samplePitch;
 
     // 10. Pink noise through a one-pole low-pass at four times the pitch.
     const double T = in.tonality;
@@ -291,7 +316,6 @@ void FormantVoice::startSample(const FormantVoiceInputs& in, int jitterDraw)
     // 12. The filter coefficients for this sample; the filters run in filterSamples().
     if (!coefficientsAreFor(F, in.formantQ))
         updateCoefficients(F, in.formantQ);
-    sampleEnv = env;
     sampleValue = x;
 }
 

@@ -40,19 +40,12 @@ public:
         the channel. */
     bool render(const FormantVoiceInputs& in, int numChannels, float* out);
 
-    //==============================================================================
-    // render() in three passes, for rendering the voices of a frame together: the five filters of
-    // one voice form a long serial chain of dependent operations (each ends in a division), and the
-    // chains of different voices can overlap when they are run stage by stage across the voices.
-    // For each voice, in the frame's voice order: startSample(); then filterSamples() once over all
-    // of them; then, in the same order, finishSample(). The order of the voices' startSample() calls
-    // is the order of their rand() draws.
-
-    /** Everything up to the filters' input: envelope, pitch, period jitter from jitterDraw (the
-        voice's rand() value for this sample), glottal pulse, noise, and the filter coefficients. */
-    void startSample(const FormantVoiceInputs& in, int jitterDraw);
-    /** Runs the five filters of each voice over its input, stage by stage across the voices. */
-    static void filterSamples(FormantVoice* const* voices, int count);
+    /** Renders this sample of several voices up to their filters' output; then finishSample() must
+        be called on each, in the same order. One voice alone is a long chain of dependent steps
+        (envelope, pitch, phase, glottal pulse, five filters that each end in a division), so the
+        work is done in passes over all the voices, which lets the processor overlap the voices'
+        independent chains. Draws one rand() per voice, in the order given. */
+    static void startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in);
     /** Writes the sample into out[0 .. numChannels-1], advances the ramps and returns true when the
         voice has finished. */
     bool finishSample(const FormantVoiceInputs& in, int numChannels, float* out);
@@ -72,6 +65,11 @@ private:
     };
 
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
+    // The passes of startSamples().
+    void startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw);
+    void startPulse();
+    void startSource(const FormantVoiceInputs& in);
+    static void filterSamples(FormantVoice* const* voices, int count);
     void clearFilters();
     // Each cache has a check, inline because it passes on most samples, and an update.
     bool vowelIsFor(float pos, double gain, double filterRate) const
@@ -117,8 +115,13 @@ private:
     FilterBank filters = {};
     float velocity = 0.0f;
     float velocitySquared = 0.0f;
-    float sampleEnv = 0.0f;   // this sample's envelope level, between the passes
-    double sampleValue = 0.0; // the filters' input, then their output, between the passes
+    // This sample's values, handed from one pass of startSamples() to the next.
+    float sampleEnv = 0.0f;   // envelope level
+    double samplePitch = 0.0; // F, Hz
+    float pulseBase = 0.0f;   // the glottal pulse's base and exponent
+    float pulseExponent = 0.0f;
+    double pulse = 0.0;
+    double sampleValue = 0.0; // the filters' input, then their output
 
     //==============================================================================
     // Caches. Each holds results of the expensive functions together with the exact inputs they
