@@ -1,0 +1,167 @@
+// The audio thread must never allocate: this executable replaces the global operator new and the C
+// allocation functions with counting ones, and the test renders a busy channel as the processor's
+// audio thread drives it (parameters pushed, block prepared, MIDI queued, frames rendered) while the
+// counting is armed.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "dsp/PinkNoise.h"
+#include "dsp/TKOsc.h"
+#include "formant/FormantChannel.h"
+
+// glibc's own entry points, which the replacements below forward to.
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void* __libc_calloc(size_t count, size_t size);
+extern "C" void* __libc_realloc(void* p, size_t size);
+extern "C" void __libc_free(void* p);
+
+namespace
+{
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+void* counted(void* p)
+{
+    if (counting.load(std::memory_order_relaxed))
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    return p;
+}
+
+void* newOrThrow(size_t size)
+{
+    void* p = counted(__libc_malloc(size == 0 ? 1 : size));
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+} // namespace
+
+extern "C" void* malloc(size_t size)
+{
+    return counted(__libc_malloc(size));
+}
+extern "C" void* calloc(size_t count, size_t size)
+{
+    return counted(__libc_calloc(count, size));
+}
+extern "C" void* realloc(void* p, size_t size)
+{
+    return counted(__libc_realloc(p, size));
+}
+extern "C" void free(void* p)
+{
+    __libc_free(p);
+}
+
+void* operator new(size_t size)
+{
+    return newOrThrow(size);
+}
+void* operator new[](size_t size)
+{
+    return newOrThrow(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return counted(__libc_malloc(size == 0 ? 1 : size));
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+    return counted(__libc_malloc(size == 0 ? 1 : size));
+}
+void operator delete(void* p) noexcept
+{
+    __libc_free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    __libc_free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    __libc_free(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    __libc_free(p);
+}
+
+namespace
+{
+
+using P = FormantChannel::ParameterId;
+
+/** Counts the allocations made while it is alive. */
+class CountAllocations
+{
+public:
+    CountAllocations()
+    {
+        allocations = 0;
+        counting = true;
+    }
+    ~CountAllocations() { counting = false; }
+    long count() const { return allocations.load(); }
+};
+
+TEST(AllocationTest, CountingSeesAllocations)
+{
+    CountAllocations scope;
+    // Volatile, so that the compiler cannot drop an allocation it can see is unused.
+    int* volatile p = new int(1);
+    void* volatile q = std::malloc(16);
+    delete p;
+    std::free(q);
+    EXPECT_EQ(scope.count(), 2);
+}
+
+TEST(AllocationTest, RenderingTheChannelNeverAllocates)
+{
+    TKOSC_Prepare_Buffers();
+    PinkNoise_Retain();
+    std::srand(5);
+    auto ch = std::make_unique<FormantChannel>(nullptr, nullptr, 44100.0f);
+    ch->setSampleRate(48000.0);
+
+    long total = 0;
+    {
+        CountAllocations scope;
+        unsigned long time = 0;
+        for (int block = 0; block < 400; ++block)
+        {
+            // Every mode, more notes than voices, the pedal, bends and parameter jumps and ramps.
+            ch->setParameter(P::ParamLegatoState, static_cast<float>(block / 100 % 3) * 0.5f);
+            ch->setParameter(P::ParamFormantQ, static_cast<float>(block % 7) / 7.0f);
+            ch->setParameter(P::ParamTonality, static_cast<float>(block % 5) / 5.0f, 0.05);
+            ch->prepareForSampleBuffer(time, 256);
+            for (int k = 0; k < 6; ++k)
+            {
+                const auto note = static_cast<unsigned char>(30 + (block * 7 + k * 11) % 70);
+                ch->midiIn(0x90, note, static_cast<unsigned char>(1 + (block * 13 + k) % 127), k * 40, true);
+                ch->midiIn(0x80, static_cast<unsigned char>(30 + (block * 5 + k * 3) % 70), 0, k * 40 + 7,
+                           true);
+            }
+            ch->midiIn(0xB0, 64, block % 20 < 10 ? 127 : 0, 100, true);
+            ch->midiIn(0xE0, static_cast<unsigned char>(block & 127), static_cast<unsigned char>(block % 128),
+                       200, true);
+            for (int s = 0; s < 256; ++s)
+            {
+                float frame[2] = {0.0f, 0.0f};
+                ch->getFrame(time++, frame);
+            }
+        }
+        total = scope.count();
+    }
+    EXPECT_EQ(total, 0);
+
+    ch.reset();
+    PinkNoise_Release();
+    TKOSC_Dispose_Buffers();
+}
+
+} // namespace
