@@ -224,9 +224,13 @@ void FormantVoice::startSamples(FormantVoice* const* voices, int count, const Fo
     // The rand() draws stay one per voice, in voice order.
     for (int v = 0; v < count; ++v)
         voices[v]->startPitchAndPhase(in, rand());
-    // The two library calls of one pulse depend on each other but not on the other voices' pulses.
+    // 9. Glottal pulse. Its two library calls each run over all voices in turn: one voice's second
+    // call waits for its first, but no voice waits for another.
     for (int v = 0; v < count; ++v)
-        voices[v]->startPulse();
+        voices[v]->pulsePower = powf(voices[v]->pulseBase, voices[v]->pulseExponent);
+    for (int v = 0; v < count; ++v)
+        voices[v]->pulse =
+            cosf(static_cast<float>(2.0 * (static_cast<double>(voices[v]->pulsePower) * 3.141592653589793)));
     for (int v = 0; v < count; ++v)
         voices[v]->startSource(in);
     filterSamples(voices, count);
@@ -284,13 +288,6 @@ void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDr
     samplePitch = F;
     pulseBase = 1.0f - fractionOfCycle(static_cast<float>(phase));
     pulseExponent = static_cast<float>(k);
-}
-
-void FormantVoice::startPulse()
-{
-    // 9. Glottal pulse.
-    pulse = cosf(
-        static_cast<float>(2.0 * (static_cast<double>(powf(pulseBase, pulseExponent)) * 3.141592653589793)));
 }
 
 void FormantVoice::startSource(const FormantVoiceInputs& in)

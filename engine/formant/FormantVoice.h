@@ -67,7 +67,6 @@ private:
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
     // The passes of startSamples().
     void startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw);
-    void startPulse();
     void startSource(const FormantVoiceInputs& in);
     static void filterSamples(FormantVoice* const* voices, int count);
     void clearFilters();
@@ -118,8 +117,9 @@ private:
     // This sample's values, handed from one pass of startSamples() to the next.
     float sampleEnv = 0.0f;   // envelope level
     double samplePitch = 0.0; // F, Hz
-    float pulseBase = 0.0f;   // the glottal pulse's base and exponent
+    float pulseBase = 0.0f;   // the glottal pulse: base, exponent, base to the exponent
     float pulseExponent = 0.0f;
+    float pulsePower = 0.0f;
     double pulse = 0.0;
     double sampleValue = 0.0; // the filters' input, then their output
 
