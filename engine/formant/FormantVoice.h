@@ -62,6 +62,15 @@ private:
     {
         double b0[NumFormants], b1[NumFormants], b2[NumFormants], a0[NumFormants], a2[NumFormants];
         double x1[NumFormants], x2[NumFormants], y1[NumFormants], y2[NumFormants];
+
+        /** Moves section n's history on by one sample. */
+        void advance(int n, double input, double output)
+        {
+            x2[n] = x1[n];
+            x1[n] = input;
+            y2[n] = y1[n];
+            y1[n] = output;
+        }
     };
 
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
