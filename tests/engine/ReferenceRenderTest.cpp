@@ -10,7 +10,9 @@
 // checks that nobody else holds the tables, seeds rand(), builds the tables, seeds again and renders.
 //
 // The hashes hold for glibc's libm on x86-64 (sin, cos, pow, exp, powf, cosf, exp2f and rand are
-// part of the sound). To regenerate them after a deliberate change of the sound, run
+// part of the sound), in the variants glibc picks on processors with FMA and AVX2, where they were
+// taken: the variants for older processors may round a result differently now and then, so the test
+// skips itself there. To regenerate them after a deliberate change of the sound, run
 //     TOVKA_PRINT_REFERENCE_HASHES=1 ./tests/engine/tovka_engine_tests --gtest_filter='*ReferenceRender*'
 // and paste the printed lines into the table below.
 
@@ -337,6 +339,10 @@ class ReferenceRenderTest : public ::testing::TestWithParam<size_t>
 TEST_P(ReferenceRenderTest, RendersBitForBitAsTheReference)
 {
     const Scenario& scenario = scenarios()[GetParam()];
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (!__builtin_cpu_supports("fma") || !__builtin_cpu_supports("avx2"))
+        GTEST_SKIP() << "the reference hashes were taken with glibc's FMA math functions";
+#endif
     // Tables built by someone else would hold noise from another rand() state.
     ASSERT_EQ(__TKOsc_retainCount, 0);
     ASSERT_EQ(__PinkNoise_retainCount, 0);
