@@ -32,7 +32,7 @@ FormantChannel::FormantChannel(LockFunction lock, void* lockContext, float rate)
     std::vector<SynthBase::Voice*> voices;
     voices.reserve(NumVoices);
     for (int i = 0; i < NumVoices; ++i)
-        voices.push_back(new FormantVoice(this, &adsrParams));
+        voices.push_back(new FormantVoice(this, &adsrParams, &filterBank, i));
 
     actionHandlers[ActionNoteOn] = &FormantChannel::actionNoteOn;
     actionHandlers[ActionNoteOff] = &FormantChannel::actionNoteOff;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/TKADSR.h"
+#include "formant/FormantFilterBank.h"
 #include "formant/FormantVoiceInputs.h"
 #include "synth/SynthChannel.h"
 
@@ -46,6 +47,7 @@ public:
     };
 
     static constexpr int NumVoices = 24;
+    static_assert(NumVoices <= FormantFilterBank::MaxLanes, "every voice needs a filter lane");
 
     /** sampleRate in Hz; a rate within 44100..192000 also becomes the formant filters' rate. */
     FormantChannel(LockFunction lock, void* lockContext, float sampleRate);
@@ -86,4 +88,5 @@ protected:
     SynthBase::Voice* heldVoices[NumNotes]; // voices captured by the pedal in pedal chord glide
     int32_t heldCount = 0;
     FormantVoiceInputs voiceInputs; // this frame's channel values, read once for all voices
+    FormantFilterBank filterBank;   // the voices' filters, voice i in lane i
 };

@@ -12,17 +12,6 @@ namespace
 {
 constexpr int SineWave = TKOSC_SINE;
 
-/** Two doubles in one SSE2 register, for two voices' filter sections at once. Each lane's
-    arithmetic is the very IEEE double operation the scalar code does. */
-typedef double Double2 __attribute__((vector_size(16)));
-
-/** One peaking section's output, direct form I, for one voice (double) or two (Double2); the
-    section's a1 equals its b1. */
-template <typename T> inline T peakingSection(T in, T b0, T b1, T b2, T a0, T a2, T x1, T x2, T y1, T y2)
-{
-    return (b0 * in + b1 * x1 + b2 * x2 - b1 * y1 - a2 * y2) / a0;
-}
-
 /** fmodf(x, 1.0f) for the glottal phase, without the library call. Below 2^23 a float's whole part
     converts to an integer exactly and x minus it is the exact fraction, which is what fmodf returns;
     a negative whole x gives +0 where fmodf gives -0, and 1 minus either is 1. */
@@ -34,9 +23,21 @@ inline float fractionOfCycle(float x)
 }
 } // namespace
 
-FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings)
+FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings, FormantFilterBank* sharedBank,
+                           int sharedLane)
 {
     channel = owner;
+    if (sharedBank != nullptr && sharedLane >= 0 && sharedLane < FormantFilterBank::MaxLanes)
+    {
+        bank = sharedBank;
+        lane = sharedLane;
+    }
+    else
+    {
+        ownBank = std::make_unique<FormantFilterBank>();
+        bank = ownBank.get();
+        lane = 0;
+    }
     const float rate = static_cast<float>(owner->getSampleRate());
     clearFilters();
     invSampleRate = 1.0f / rate;
@@ -59,7 +60,7 @@ FormantVoice::~FormantVoice()
 
 void FormantVoice::clearFilters()
 {
-    filters = FilterBank{};
+    bank->silenceLane(lane);
     coefficientsValid = false;
 }
 
@@ -187,19 +188,19 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
 
 void FormantVoice::updateCoefficients(double F, double Q0)
 {
-    FilterBank& fb = filters;
     for (int n = 0; n < NumFormants; ++n)
     {
+        FormantFilterBank::Section& s = bank->sections[n];
         // Peaking equaliser; the Q rises with the formant's frequency and the pitch.
         const double f = formantFreqs[n];
         const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
         const double A = gainRoot[n];
         const double alpha = sinW0[n] / (2.0 * Q);
-        fb.b0[n] = 1.0 + alpha * A;
-        fb.b1[n] = -2.0 * cosW0[n]; // also a1
-        fb.b2[n] = 1.0 - alpha * A;
-        fb.a0[n] = 1.0 + alpha / A;
-        fb.a2[n] = 1.0 - alpha / A;
+        s.b0[lane] = 1.0 + alpha * A;
+        s.b1[lane] = -2.0 * cosW0[n]; // also a1
+        s.b2[lane] = 1.0 - alpha * A;
+        s.a0[lane] = 1.0 + alpha / A;
+        s.a2[lane] = 1.0 - alpha / A;
     }
     coefficientsF = F;
     coefficientsQ = Q0;
@@ -324,51 +325,23 @@ void FormantVoice::startSource(const FormantVoiceInputs& in)
     // 12. The filter coefficients for this sample; the filters run in filterSamples().
     if (!coefficientsAreFor(F, in.formantQ))
         updateCoefficients(F, in.formantQ);
-    sampleValue = x;
+    bank->value[lane] = x;
 }
 
 void FormantVoice::filterSamples(FormantVoice* const* voices, int count)
 {
-    // Five peaking filters in series per voice; each voice's filters in order, the voices side by
-    // side, two at a time.
-    for (int n = 0; n < NumFormants; ++n)
-    {
-        int v = 0;
-        for (; v + 1 < count; v += 2)
-        {
-            FormantVoice& p = *voices[v];
-            FormantVoice& q = *voices[v + 1];
-            FilterBank& f = p.filters;
-            FilterBank& g = q.filters;
-            const Double2 x = {p.sampleValue, q.sampleValue};
-            // Adding and removing 1e-15 flushes denormal-sized input to zero.
-            const Double2 input = (x + 1e-15) + (-1e-15);
-            const Double2 y = peakingSection<Double2>(
-                input, Double2{f.b0[n], g.b0[n]}, Double2{f.b1[n], g.b1[n]}, Double2{f.b2[n], g.b2[n]},
-                Double2{f.a0[n], g.a0[n]}, Double2{f.a2[n], g.a2[n]}, Double2{f.x1[n], g.x1[n]},
-                Double2{f.x2[n], g.x2[n]}, Double2{f.y1[n], g.y1[n]}, Double2{f.y2[n], g.y2[n]});
-            f.advance(n, input[0], y[0]);
-            g.advance(n, input[1], y[1]);
-            p.sampleValue = y[0];
-            q.sampleValue = y[1];
-        }
-        for (; v < count; ++v)
-        {
-            FormantVoice& voice = *voices[v];
-            FilterBank& fb = voice.filters;
-            const double input = (voice.sampleValue + 1e-15) + (-1e-15);
-            const double y = peakingSection(input, fb.b0[n], fb.b1[n], fb.b2[n], fb.a0[n], fb.a2[n], fb.x1[n],
-                                            fb.x2[n], fb.y1[n], fb.y2[n]);
-            fb.advance(n, input, y);
-            voice.sampleValue = y;
-        }
-    }
+    // Five peaking filters in series per voice, the voices side by side in their lanes.
+    uint32_t lanes = 0;
+    for (int v = 0; v < count; ++v)
+        lanes |= 1u << voices[v]->lane;
+    if (count > 0)
+        voices[0]->bank->run(lanes);
 }
 
 bool FormantVoice::finishSample(const FormantVoiceInputs& in, int numChannels, float* out)
 {
     const float env = sampleEnv;
-    const double y = sampleValue;
+    const double y = bank->value[lane];
 
     // 13. Output level: louder for hard notes, compensated for formant gain and sharpness.
     if (numChannels > 0)
@@ -389,6 +362,7 @@ bool FormantVoice::finishSample(const FormantVoiceInputs& in, int numChannels, f
     if (env <= 0.0f || TKADSR_Get_State(&envelope) == TKADSR_IDLE)
     {
         noteIsOn = false;
+        clearFilters(); // silent until the next note, while it runs alongside its neighbours
         return true;
     }
     return false;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "dsp/TKADSR.h"
 #include "dsp/TKOsc.h"
 #include "dsp/TKParameters.h"
 #include "dsp/TKSameBits.h"
+#include "formant/FormantFilterBank.h"
 #include "formant/FormantTables.h"
 #include "formant/FormantVoiceInputs.h"
 #include "synth/SynthVoice.h"
@@ -22,7 +24,10 @@
 class FormantVoice : public SynthBase::Voice
 {
 public:
-    FormantVoice(SynthBase::Channel* channel, TKADSRParams* settings);
+    /** The voice's filters run in lane `lane` of `bank`, shared with the channel's other voices so
+        that they run side by side; without a bank the voice keeps one of its own. */
+    FormantVoice(SynthBase::Channel* channel, TKADSRParams* settings, FormantFilterBank* bank = nullptr,
+                 int lane = 0);
     ~FormantVoice() override;
 
     void setParameter(int index, float normalised) override;
@@ -44,7 +49,8 @@ public:
         be called on each, in the same order. One voice alone is a long chain of dependent steps
         (envelope, pitch, phase, glottal pulse, five filters that each end in a division), so the
         work is done in passes over all the voices, which lets the processor overlap the voices'
-        independent chains. Draws one rand() per voice, in the order given. */
+        independent chains. The voices must share one filter bank. Draws one rand() per voice, in the
+        order given. */
     static void startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in);
     /** Writes the sample into out[0 .. numChannels-1], advances the ramps and returns true when the
         voice has finished. */
@@ -55,24 +61,6 @@ public:
     const double* getFormantFreqs() const { return formantFreqs; }
 
 private:
-    /** The five peaking-equaliser sections in series: coefficients and direct-form I history, one
-        array entry per section, so that the five sections' coefficients are computed side by side.
-        a1 always equals b1 and is not stored. */
-    struct FilterBank
-    {
-        double b0[NumFormants], b1[NumFormants], b2[NumFormants], a0[NumFormants], a2[NumFormants];
-        double x1[NumFormants], x2[NumFormants], y1[NumFormants], y2[NumFormants];
-
-        /** Moves section n's history on by one sample. */
-        void advance(int n, double input, double output)
-        {
-            x2[n] = x1[n];
-            x1[n] = input;
-            y2[n] = y1[n];
-            y1[n] = output;
-        }
-    };
-
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
     // The passes of startSamples().
     void startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw);
@@ -120,7 +108,9 @@ private:
     float pitchFactor = 1.0f; // pitch-bend factor
     double phase = 0.0;       // glottal phase, cycles
     double invSampleRate = 0.0;
-    FilterBank filters = {};
+    FormantFilterBank* bank = nullptr; // the five filter sections, in lane `lane`
+    int lane = 0;
+    std::unique_ptr<FormantFilterBank> ownBank; // for a voice built without a shared bank
     float velocity = 0.0f;
     float velocitySquared = 0.0f;
     // This sample's values, handed from one pass of startSamples() to the next.
@@ -130,7 +120,6 @@ private:
     float pulseExponent = 0.0f;
     float pulsePower = 0.0f;
     double pulse = 0.0;
-    double sampleValue = 0.0; // the filters' input, then their output
 
     //==============================================================================
     // Caches. Each holds results of the expensive functions together with the exact inputs they

@@ -3,7 +3,8 @@
 // block start, then the block's actions prepared, then the block's MIDI queued, then the frames) and
 // hashes every output sample's bit pattern. The hashes were taken from the straightforward
 // per-sample implementation; every change to the engine (speed work above all) must reproduce them
-// bit for bit, in Release and in Debug builds.
+// bit for bit, in Release and in Debug builds, and on each vector path of the voices' filters (SSE2,
+// and AVX where the processor has it).
 //
 // The test owns the process's rand() state: the shared noise tables are built from rand() by their
 // first holder, and every voice draws from rand() at note on and on every sample. So each scenario
@@ -26,11 +27,14 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
+#include "formant/FormantFilterBank.h"
 
 namespace
 {
@@ -332,17 +336,30 @@ const Expected expectedHashes[] = {
     {"VelocitiesAcrossRateChanges", 0x57ba58e443dcdbc9ull},
 };
 
-class ReferenceRenderTest : public ::testing::TestWithParam<size_t>
+using Path = FormantFilterBank::Path;
+
+/** A scenario, rendered with the voices' filters on one vector path. */
+class ReferenceRenderTest : public ::testing::TestWithParam<std::tuple<size_t, Path>>
 {
+protected:
+    void TearDown() override { FormantFilterBank::forcePath(defaultPath); }
+
+    const Path defaultPath = FormantFilterBank::getPath();
 };
 
 TEST_P(ReferenceRenderTest, RendersBitForBitAsTheReference)
 {
-    const Scenario& scenario = scenarios()[GetParam()];
+    const Scenario& scenario = scenarios()[std::get<0>(GetParam())];
+    const Path path = std::get<1>(GetParam());
 #if defined(__x86_64__) && defined(__GNUC__)
     if (!__builtin_cpu_supports("fma") || !__builtin_cpu_supports("avx2"))
         GTEST_SKIP() << "the reference hashes were taken with glibc's FMA math functions";
 #endif
+    // Every path must give the same bits; AVX is taken wherever the processor has it.
+    if (path == Path::Avx && !FormantFilterBank::avxAvailable())
+        GTEST_SKIP() << "no AVX on this processor";
+    FormantFilterBank::forcePath(path);
+    ASSERT_EQ(FormantFilterBank::getPath(), path);
     // Tables built by someone else would hold noise from another rand() state.
     ASSERT_EQ(__TKOsc_retainCount, 0);
     ASSERT_EQ(__PinkNoise_retainCount, 0);
@@ -355,7 +372,7 @@ TEST_P(ReferenceRenderTest, RendersBitForBitAsTheReference)
     PinkNoise_Release();
     TKOSC_Dispose_Buffers();
 
-    if (std::getenv("TOVKA_PRINT_REFERENCE_HASHES") != nullptr)
+    if (std::getenv("TOVKA_PRINT_REFERENCE_HASHES") != nullptr && path == Path::Sse2)
         std::printf("    {\"%s\", 0x%016llxull},\n", scenario.name, static_cast<unsigned long long>(r.hash));
 
     // A scenario that went silent or blew up would prove little.
@@ -370,8 +387,13 @@ TEST_P(ReferenceRenderTest, RendersBitForBitAsTheReference)
     EXPECT_EQ(r.hash, expected->hash) << scenario.name << " no longer renders as the reference";
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, ReferenceRenderTest, ::testing::Range<size_t>(0, scenarios().size()),
-                         [](const ::testing::TestParamInfo<size_t>& info)
-                         { return std::string(scenarios()[info.param].name); });
+INSTANTIATE_TEST_SUITE_P(Scenarios, ReferenceRenderTest,
+                         ::testing::Combine(::testing::Range<size_t>(0, scenarios().size()),
+                                            ::testing::Values(Path::Sse2, Path::Avx)),
+                         [](const ::testing::TestParamInfo<std::tuple<size_t, Path>>& info)
+                         {
+                             return std::string(scenarios()[std::get<0>(info.param)].name) +
+                                    (std::get<1>(info.param) == Path::Avx ? "_Avx" : "_Sse2");
+                         });
 
 } // namespace
