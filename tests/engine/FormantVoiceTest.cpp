@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "FormantTestSupport.h"
+#include "EngineTestSupport.h"
 #include "ParameterTables.h"
 
 namespace
@@ -161,49 +161,33 @@ TEST_F(FormantVoiceTest, TurnOutLowersThePitchLinearlyOverTheRelease)
 }
 
 //==============================================================================
-TEST_F(FormantVoiceTest, PanFollowsPitchAndStereoSpread)
+TEST_F(FormantVoiceTest, PanFollowsPitchAndStereoSpreadReadAtNoteOn)
 {
-    // At or above 400 Hz with full spread the voice sounds on the right channel only.
-    ch->setParameter(P::ParamStereoSpread, 1.0f);
-    noteOn(69);
-    std::vector<float> out = render(2048);
-    double right = 0.0;
-    for (size_t k = 0; k < out.size(); k += 2)
+    // Right over left for each spread: a 440 Hz note (at or above 400 Hz) leans fully right with
+    // full spread; below 400 Hz the note leans right in proportion to its frequency, p = f / 400 Hz.
+    const float p = static_cast<float>(noteHz(55) / 20000.0) / 0.02f;
+    const struct
     {
-        ASSERT_EQ(out[k], 0.0f) << k;
-        right += std::fabs(out[k + 1]);
-    }
-    EXPECT_GT(right, 0.0);
-
-    // Spread 0: both channels alike. Spread 0.5: a 440 Hz note is half as loud on the left.
-    for (float spread : {0.0f, 0.5f})
+        int note;
+        float spread, leftOverRight;
+    } cases[] = {{69, 1.0f, 0.0f}, {69, 0.0f, 1.0f}, {69, 0.5f, 0.5f}, {55, 1.0f, (1.0f - p) / p}};
+    for (const auto& c : cases)
     {
         newChannel();
-        ch->setParameter(P::ParamStereoSpread, spread);
-        noteOn(69);
-        out = render(2048);
+        ch->setParameter(P::ParamStereoSpread, c.spread);
+        noteOn(c.note);
+        render(256);
+        ch->setParameter(P::ParamStereoSpread, 1.0f - c.spread); // read only at note on
+        const std::vector<float> out = render(2048);
+        double right = 0.0;
         for (size_t k = 0; k < out.size(); k += 2)
-            ASSERT_EQ(out[k], out[k + 1] * (1.0f - spread)) << k;
+        {
+            const float tolerance = c.note == 69 ? 0.0f : 1e-5f * std::fabs(out[k + 1]);
+            ASSERT_NEAR(out[k], out[k + 1] * c.leftOverRight, tolerance) << c.note << " " << c.spread;
+            right += std::fabs(out[k + 1]);
+        }
+        EXPECT_GT(right, 0.0);
     }
-
-    // Below 400 Hz the note leans right in proportion to its frequency: p = f / 400 Hz.
-    newChannel();
-    ch->setParameter(P::ParamStereoSpread, 1.0f);
-    noteOn(55);
-    out = render(2048);
-    const float p = static_cast<float>(noteHz(55) / 20000.0) / 0.02f;
-    EXPECT_NEAR(out[2000] / out[2001], (1.0f - p) / p, 1e-5);
-}
-
-TEST_F(FormantVoiceTest, StereoSpreadIsReadOnlyAtNoteOn)
-{
-    ch->setParameter(P::ParamStereoSpread, 0.0f);
-    noteOn(69);
-    render(256);
-    ch->setParameter(P::ParamStereoSpread, 1.0f);
-    const std::vector<float> out = render(1024);
-    for (size_t k = 0; k < out.size(); k += 2)
-        ASSERT_EQ(out[k], out[k + 1]) << k;
 }
 
 //==============================================================================

@@ -4,169 +4,135 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
 
-#include "FakeSynth.h"
+#include "EngineTestSupport.h"
 
 namespace
 {
 
 using Message = SynthBase::Channel::ActionMessage;
+using NoteAt = std::pair<int32_t, int32_t>; // (note, frame offset)
+constexpr int Capacity = SynthBase::Channel::QueueCapacity;
 
 Message action(int32_t type, int32_t time, int32_t note = 0)
 {
     return Message{type, time, note, 0.0, 0.0};
 }
 
-std::unique_ptr<fake::Channel> makeChannel()
+class SynthChannel : public ::testing::Test
 {
-    return std::make_unique<fake::Channel>();
-}
+protected:
+    /** The note and frame offset of every applied action, in the order applied. */
+    std::vector<NoteAt> appliedNotes() const
+    {
+        std::vector<NoteAt> notes;
+        for (const auto& a : ch->applied)
+            notes.emplace_back(a.message.note, a.offset);
+        return notes;
+    }
 
-using NoteAt = std::pair<int32_t, int32_t>; // (note, frame offset)
-
-/** The note and frame offset of every applied action, in the order applied. */
-std::vector<NoteAt> appliedNotes(const fake::Channel& ch)
-{
-    std::vector<NoteAt> notes;
-    for (const fake::Applied& a : ch.applied)
-        notes.emplace_back(a.message.note, a.offset);
-    return notes;
-}
+    std::unique_ptr<fake::Channel> ch = std::make_unique<fake::Channel>();
+};
 
 //==============================================================================
-TEST(SynthChannelMidi, DecodesNotesControllersAndIgnoresTheRest)
+TEST_F(SynthChannel, DecodesNotesControllersAndPitchBendAndIgnoresTheRest)
 {
-    auto ch = makeChannel();
     ch->midiIn(0x93, 60, 100, 7, true);
     ch->midiIn(0x85, 61, 64, 8, true);
-    ch->midiIn(0x90, 62, 0, 9, true);
+    ch->midiIn(0x90, 62, 0, 9, true); // velocity 0: a note-off with velocity 1
     ch->midiIn(0xB2, 64, 127, 10, true);
     for (unsigned char status : {0xA0, 0xC0, 0xD0, 0xF0, 0xF8, 0x40})
         ch->midiIn(status, 1, 2, 0, true);
-
-    ASSERT_EQ(ch->midi.size(), 4u);
-    EXPECT_EQ(ch->midi[0].kind, fake::MidiCall::NoteOn);
-    EXPECT_EQ(ch->midi[0].channel, 3);
-    EXPECT_EQ(ch->midi[0].number, 60);
-    EXPECT_EQ(ch->midi[0].value, 100 / 127.0f);
-    EXPECT_FLOAT_EQ(ch->midi[0].value, 0.787401556968689f);
-    EXPECT_EQ(ch->midi[0].time, 7);
-    EXPECT_EQ(ch->midi[1].kind, fake::MidiCall::NoteOff);
-    EXPECT_EQ(ch->midi[1].value, 64 / 127.0f);
-    // A note-on with velocity 0 is a note-off with velocity 1.
-    EXPECT_EQ(ch->midi[2].kind, fake::MidiCall::NoteOff);
-    EXPECT_EQ(ch->midi[2].value, 1.0f);
-    EXPECT_EQ(ch->midi[3].kind, fake::MidiCall::Control);
-    EXPECT_EQ(ch->midi[3].number, 64);
-    EXPECT_EQ(ch->midi[3].value, 1.0f);
-}
-
-TEST(SynthChannelMidi, PitchBendDecodesInSinglePrecision)
-{
-    auto ch = makeChannel();
-    ch->midiIn(0xE0, 0x00, 0x40, 0, true); // centre, 8192
+    // The bend centre is not 0 but 2^-14: 8192 / 16383 rounded to float, doubled, minus 1.
+    ch->midiIn(0xE0, 0x00, 0x40, 0, true);
     ch->midiIn(0xE0, 0x00, 0x00, 0, true);
     ch->midiIn(0xE0, 0x7F, 0x7F, 0, true);
-    ASSERT_EQ(ch->midi.size(), 3u);
-    // The centre is not 0 but 2^-14: 8192 / 16383 rounded to float, doubled, minus 1.
-    EXPECT_EQ(ch->midi[0].value, 0.00006103515625f);
-    EXPECT_EQ(ch->midi[1].value, -1.0f);
-    EXPECT_EQ(ch->midi[2].value, 1.0f);
+
+    using K = fake::MidiCall;
+    const struct
+    {
+        K::Kind kind;
+        int channel, number;
+        float value;
+        int time;
+    } expected[] = {{K::NoteOn, 3, 60, 100 / 127.0f, 7},
+                    {K::NoteOff, 5, 61, 64 / 127.0f, 8},
+                    {K::NoteOff, 0, 62, 1.0f, 9},
+                    {K::Control, 2, 64, 1.0f, 10},
+                    {K::PitchBend, 0, 0, 0.00006103515625f, 0},
+                    {K::PitchBend, 0, 0, -1.0f, 0},
+                    {K::PitchBend, 0, 0, 1.0f, 0}};
+    ASSERT_EQ(ch->midi.size(), std::size(expected));
+    for (size_t k = 0; k < std::size(expected); ++k)
+    {
+        const fake::MidiCall& m = ch->midi[k];
+        EXPECT_EQ(m.kind, expected[k].kind) << k;
+        EXPECT_EQ(m.channel, expected[k].channel) << k;
+        EXPECT_EQ(m.number, expected[k].number) << k;
+        EXPECT_EQ(m.value, expected[k].value) << k;
+        EXPECT_EQ(m.time, expected[k].time) << k;
+    }
+    EXPECT_FLOAT_EQ(ch->midi[0].value, 0.787401556968689f);
 }
 
 //==============================================================================
-TEST(SynthChannelQueue, ActionsApplyOnTheFrameOfTheirTimeInTimeOrder)
+TEST_F(SynthChannel, ActionsApplyOnTheFrameOfTheirTime)
 {
-    auto ch = makeChannel();
-    ch->addActionMessage(action(0, 5, 1));
-    ch->addActionMessage(action(0, 3, 2));
-    fake::renderBlock(*ch, 128);
-    EXPECT_EQ(appliedNotes(*ch), (std::vector<NoteAt>{{2, 3}, {1, 5}}));
+    const struct
+    {
+        const char* what;
+        std::vector<Message> queued;
+        std::vector<int> blocks; // frames per block; the actions are queued before the first
+        std::vector<NoteAt> applied;
+    } cases[] = {
+        {"in time order", {action(0, 5, 1), action(0, 3, 2)}, {128}, {{2, 3}, {1, 5}}},
+        // A note-off then note-on of one key on one sample stay off-then-on.
+        {"equal times in arrival order",
+         {action(9, 20, 0), action(1, 7, 60), action(9, 2, 1), action(0, 7, 61), action(9, 7, 2)},
+         {64},
+         {{1, 2}, {60, 7}, {61, 7}, {2, 7}, {0, 20}}},
+        // A note-off past the end of the block must not be lost: the block's last frame applies it.
+        {"late ones on the last frame in queue order",
+         {action(1, 300, 60), action(0, 10, 61), action(0, 200, 62), action(0, -4, 63)},
+         {128},
+         {{63, 0}, {61, 10}, {62, 127}, {60, 127}}},
+        {"a block without frames leaves them for the next block's start",
+         {action(1, 40, 60)},
+         {0, 32},
+         {{60, 0}}},
+    };
+    for (const auto& c : cases)
+    {
+        ch = std::make_unique<fake::Channel>();
+        for (const Message& m : c.queued)
+            ch->addActionMessage(m);
+        for (int frames : c.blocks)
+            fake::renderBlock(*ch, frames);
+        EXPECT_EQ(appliedNotes(), c.applied) << c.what;
+    }
 }
 
-TEST(SynthChannelQueue, EqualTimesKeepTheirArrivalOrder)
+TEST_F(SynthChannel, SortIsStableOverAFullShuffledQueueAndThe4097thActionIsDropped)
 {
-    auto ch = makeChannel();
-    // A note-off and a note-on of one key on one sample stay off-then-on, among other actions
-    // arriving out of order.
-    ch->addActionMessage(action(9, 20, 0));
-    ch->addActionMessage(action(1, 7, 60));
-    ch->addActionMessage(action(9, 2, 1));
-    ch->addActionMessage(action(0, 7, 60));
-    ch->addActionMessage(action(9, 7, 2));
-    fake::renderBlock(*ch, 64);
-    EXPECT_EQ(appliedNotes(*ch), (std::vector<NoteAt>{{1, 2}, {60, 7}, {60, 7}, {2, 7}, {0, 20}}));
-    ASSERT_EQ(ch->applied.size(), 5u);
-    EXPECT_EQ(ch->applied[1].message.type, 1);
-    EXPECT_EQ(ch->applied[2].message.type, 0);
-}
-
-TEST(SynthChannelQueue, SortIsStableOverAFullShuffledQueue)
-{
-    auto ch = makeChannel();
     // Arrival number in note, times cycling backwards through 0..9.
-    for (int k = 0; k < SynthBase::Channel::QueueCapacity; ++k)
+    for (int k = 0; k <= Capacity; ++k)
         ch->addActionMessage(action(0, 9 - (k * 7) % 10, k), true);
+    EXPECT_EQ(ch->queuedCount(), Capacity);
     fake::renderBlock(*ch, 16);
-    ASSERT_EQ(ch->applied.size(), static_cast<size_t>(SynthBase::Channel::QueueCapacity));
+    ASSERT_EQ(ch->applied.size(), static_cast<size_t>(Capacity));
     for (size_t k = 1; k < ch->applied.size(); ++k)
     {
         const Message& a = ch->applied[k - 1].message;
         const Message& b = ch->applied[k].message;
         ASSERT_TRUE(a.time < b.time || (a.time == b.time && a.note < b.note)) << k;
         ASSERT_EQ(ch->applied[k].offset, b.time);
+        ASSERT_NE(b.note, Capacity);
     }
-}
-
-TEST(SynthChannelQueue, LateActionsApplyOnTheBlocksLastFrameInQueueOrder)
-{
-    auto ch = makeChannel();
-    ch->addActionMessage(action(1, 300, 60)); // a note-off past the end of a 128-frame block
-    ch->addActionMessage(action(0, 10, 61));
-    ch->addActionMessage(action(0, 200, 62));
-    ch->addActionMessage(action(0, -4, 63)); // before the block: its first frame
-    fake::renderBlock(*ch, 128);
-    EXPECT_EQ(appliedNotes(*ch), (std::vector<NoteAt>{{63, 0}, {61, 10}, {62, 127}, {60, 127}}));
-}
-
-TEST(SynthChannelQueue, ActionsOfABlockWithoutFramesApplyAtTheNextBlocksStart)
-{
-    auto ch = makeChannel();
-    ch->addActionMessage(action(1, 40, 60));
-    fake::renderBlock(*ch, 0);
-    EXPECT_TRUE(ch->applied.empty());
-
-    ch->addActionMessage(action(0, 5, 61));
-    fake::renderBlock(*ch, 32);
-    EXPECT_EQ(appliedNotes(*ch), (std::vector<NoteAt>{{60, 0}, {61, 5}}));
-}
-
-TEST(SynthChannelQueue, ActionsQueuedDuringABlockBelongToTheNext)
-{
-    auto ch = makeChannel();
-    ch->prepareForSampleBuffer(0, 16);
-    ch->addActionMessage(action(0, 3, 60)); // as the processor's MIDI does
-    float frame[2] = {};
-    for (unsigned long s = 0; s < 16; ++s)
-        ch->getFrame(s, frame);
-    EXPECT_TRUE(ch->applied.empty());
-    fake::renderBlock(*ch, 16);
-    EXPECT_EQ(appliedNotes(*ch), (std::vector<NoteAt>{{60, 3}}));
-}
-
-TEST(SynthChannelQueue, The4097thActionIsDropped)
-{
-    auto ch = makeChannel();
-    for (int k = 0; k <= SynthBase::Channel::QueueCapacity; ++k)
-        ch->addActionMessage(action(0, 0, k));
-    EXPECT_EQ(ch->queuedCount(), SynthBase::Channel::QueueCapacity);
-    fake::renderBlock(*ch, 1);
-    ASSERT_EQ(ch->applied.size(), static_cast<size_t>(SynthBase::Channel::QueueCapacity));
-    EXPECT_EQ(ch->applied.back().message.note, SynthBase::Channel::QueueCapacity - 1);
 
     // The queue has room again after the block start.
     ch->addActionMessage(action(0, 0, 7));
@@ -174,64 +140,56 @@ TEST(SynthChannelQueue, The4097thActionIsDropped)
     EXPECT_EQ(ch->applied.back().message.note, 7);
 }
 
-//==============================================================================
-TEST(SynthChannelFrame, ANoteStartedAtAnOffsetSoundsFromThatFrame)
+TEST_F(SynthChannel, ActionsQueuedDuringABlockBelongToTheNext)
 {
-    auto ch = makeChannel();
+    ch->prepareForSampleBuffer(0, 16);
+    ch->addActionMessage(action(0, 3, 60)); // as the processor's MIDI does
+    float frame[2] = {};
+    for (unsigned long s = 0; s < 16; ++s)
+        ch->getFrame(s, frame);
+    EXPECT_TRUE(ch->applied.empty());
+    fake::renderBlock(*ch, 16);
+    EXPECT_EQ(appliedNotes(), (std::vector<NoteAt>{{60, 3}}));
+}
+
+//==============================================================================
+TEST_F(SynthChannel, MixesEveryActiveVoiceFromItsFirstFrameAndAFinishingVoiceStillSounds)
+{
     ch->prepareForSampleBuffer(0, 8);
-    float frame[2];
     for (unsigned long s = 0; s < 8; ++s)
     {
         if (s == 5)
-            ch->strike(60); // what parseActionMessage does at offset 5
-        frame[0] = frame[1] = 0.0f;
+            ch->strike(60)->level = 0.25f; // what parseActionMessage does at offset 5
+        float frame[2] = {};
         ch->getFrame(s, frame);
-        EXPECT_EQ(frame[0], s >= 5 ? 1.0f : 0.0f) << s;
+        EXPECT_EQ(frame[0], s >= 5 ? 0.25f : 0.0f) << s;
     }
-}
-
-TEST(SynthChannelFrame, MixesEveryActiveVoiceAndAFinishingVoiceStillSounds)
-{
-    auto ch = makeChannel();
-    ch->strike(60)->level = 0.25f;
     fake::Voice* last = ch->strike(62);
     last->level = 0.5f;
     last->finishNow = true;
-    std::vector<float> out = fake::renderBlock(*ch, 2);
-    EXPECT_EQ(out[0], 0.75f); // both voices on the first frame
-    EXPECT_EQ(out[1], 0.75f);
-    EXPECT_EQ(out[2], 0.25f); // the finished one is gone on the next
+    const std::vector<float> out = fake::renderBlock(*ch, 2);
+    EXPECT_EQ(out, (std::vector<float>{0.75f, 0.75f, 0.25f, 0.25f}))
+        << "the finished one is gone on the next";
     EXPECT_EQ(last->isFree, 1);
-    EXPECT_EQ(ch->postProcessed, 2);
+    EXPECT_EQ(ch->postProcessed, 10);
 }
 
 //==============================================================================
-struct LockLog
-{
-    int depth = 0;
-    int enters = 0;
-    int maxDepth = 0;
-    bool unbalanced = false;
-};
-
-void logLock(bool lock, void* context)
-{
-    auto* log = static_cast<LockLog*>(context);
-    if (lock)
-    {
-        ++log->enters;
-        log->maxDepth = std::max(log->maxDepth, ++log->depth);
-    }
-    else if (--log->depth < 0)
-    {
-        log->unbalanced = true;
-    }
-}
-
 TEST(SynthChannelLock, TakenOnlyWhenTheCallerDoesNotHoldIt)
 {
-    LockLog log;
-    auto ch = std::make_unique<fake::Channel>(24, &logLock, &log);
+    struct LockLog
+    {
+        int depth = 0, enters = 0;
+        bool unbalanced = false;
+    } log;
+    auto logLock = [](bool lock, void* context)
+    {
+        auto* l = static_cast<LockLog*>(context);
+        l->enters += lock ? 1 : 0;
+        l->depth += lock ? 1 : -1;
+        l->unbalanced = l->unbalanced || l->depth < 0;
+    };
+    auto ch = std::make_unique<fake::Channel>(24, logLock, &log);
 
     ch->midiIn(0x90, 60, 100, 0, true);
     EXPECT_EQ(log.enters, 0);
@@ -250,9 +208,8 @@ TEST(SynthChannelLock, TakenOnlyWhenTheCallerDoesNotHoldIt)
 }
 
 //==============================================================================
-TEST(SynthChannelParameters, StartFromTheDefaultsAndReportChangesOncePerBlock)
+TEST_F(SynthChannel, ParametersStartFromTheDefaultsAndReportChangesOncePerBlock)
 {
-    auto ch = makeChannel();
     ASSERT_EQ(ch->changes.size(), 2u); // every default at init
     EXPECT_EQ(ch->changes[0].real.f, 5.0f);
     EXPECT_EQ(ch->changes[1].real.i, 0);
@@ -264,19 +221,17 @@ TEST(SynthChannelParameters, StartFromTheDefaultsAndReportChangesOncePerBlock)
     ch->setParameter(1, 0.5f);
     ch->setParameter(0, 0.2f);
     ch->setParameter(1, 1.0f);
-    ch->prepareForSampleBuffer(0, 4);
+    for (int block = 0; block < 2; ++block)
+        ch->prepareForSampleBuffer(0, 4);
     ASSERT_EQ(ch->changes.size(), 2u);
     EXPECT_EQ(ch->changes[0].index, 1);
     EXPECT_EQ(ch->changes[0].real.i, 2);
     EXPECT_EQ(ch->changes[1].index, 0);
     EXPECT_EQ(ch->changes[1].real.f, 2.0f);
-    ch->prepareForSampleBuffer(0, 4);
-    EXPECT_EQ(ch->changes.size(), 2u);
 }
 
-TEST(SynthChannelParameters, RampedValuesMoveOncePerFrame)
+TEST_F(SynthChannel, RampedParametersMoveOncePerFrame)
 {
-    auto ch = makeChannel();
     ch->setParameter(0, 0.0f);
     // 0.001 s at 44100 Hz: 44.1 frames to go from 0 to 1 (real 0 to 10).
     ch->setParameter(0, 1.0f, 0.001);
@@ -294,39 +249,27 @@ TEST(SynthChannelParameters, RampedValuesMoveOncePerFrame)
     EXPECT_EQ(ch->getParameterNormalised(0), 0.25f);
 }
 
-TEST(SynthChannelParameters, OutOfRangeInputIsContained)
+TEST_F(SynthChannel, OutOfRangeParametersAndSampleRatesAreContained)
 {
-    auto ch = makeChannel();
-    ch->setParameter(0, 7.0f);
-    EXPECT_EQ(ch->getParameterReal(0).f, 10.0f);
-    ch->setParameter(0, -3.0f);
-    EXPECT_EQ(ch->getParameterReal(0).f, 0.0f);
-    ch->setParameter(0, std::numeric_limits<float>::quiet_NaN());
-    EXPECT_EQ(ch->getParameterReal(0).f, 0.0f);
+    for (auto c : std::initializer_list<std::pair<float, float>>{
+             {7.0f, 10.0f}, {-3.0f, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}})
+    {
+        ch->setParameter(0, c.first);
+        EXPECT_EQ(ch->getParameterReal(0).f, c.second) << c.first;
+    }
     ch->setParameter(99, 0.5f);
     ch->setParameter(-1, 0.5f, 0.1);
     EXPECT_EQ(ch->getParameterReal(99).i, 0);
     EXPECT_EQ(ch->getParameterNormalised(-5), 0.0f);
-}
 
-TEST(SynthChannelParameters, SampleRateChangeJumpsRampsToTheirTargets)
-{
-    auto ch = makeChannel();
-    ch->setParameter(0, 0.0f);
+    // A rate change jumps ramps to their targets; rates that would poison every ramp are refused.
     ch->setParameter(0, 1.0f, 1.0);
     fake::renderBlock(*ch, 10);
-    ch->setSampleRate(48000.0);
+    for (double rate : {48000.0, 48000.0, 0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity()})
+        ch->setSampleRate(rate);
     EXPECT_EQ(ch->getSampleRate(), 48000.0);
     EXPECT_EQ(ch->getParameterReal(0).f, 10.0f);
-    EXPECT_EQ(ch->rateChanges, 1);
-    ch->setSampleRate(48000.0);
-    EXPECT_EQ(ch->rateChanges, 1);
-    // Rates that would poison every ramp are refused.
-    ch->setSampleRate(0.0);
-    ch->setSampleRate(-44100.0);
-    ch->setSampleRate(std::numeric_limits<double>::quiet_NaN());
-    ch->setSampleRate(std::numeric_limits<double>::infinity());
-    EXPECT_EQ(ch->getSampleRate(), 48000.0);
     EXPECT_EQ(ch->rateChanges, 1);
 }
 
