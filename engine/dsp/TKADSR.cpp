@@ -59,56 +59,6 @@ void TKADSR_Trig(TKADSR* env)
     env->state = TKADSR_ATTACK;
 }
 
-float TKADSR_Step(TKADSR* env)
-{
-    // The counter stops short of overflowing while a note is held for hours.
-    int32_t n = env->counter < INT32_MAX ? env->counter + 1 : INT32_MAX;
-    switch (env->state)
-    {
-    case TKADSR_ATTACK:
-        if (n != env->attackSamples)
-        {
-            env->counter = n;
-            env->level = static_cast<float>(env->level + env->attackIncrement);
-            return env->level;
-        }
-        env->state = TKADSR_DECAY;
-        n = 1;
-        [[fallthrough]];
-    case TKADSR_DECAY:
-        if (n < env->decaySamples)
-        {
-            env->counter = n;
-            env->level = static_cast<float>(env->level + env->decayIncrement);
-            return env->level;
-        }
-        env->state = TKADSR_SUSTAIN;
-        n = 1;
-        [[fallthrough]];
-    case TKADSR_SUSTAIN:
-        env->counter = n;
-        if (env->sustainLevel > 0.0f)
-            return env->level;
-        env->counter = 0;
-        env->state = TKADSR_IDLE;
-        return 0.0f;
-    case TKADSR_RELEASE:
-        env->counter = n;
-        if (n >= env->releaseSamples)
-        {
-            env->level = 0.0f;
-            env->counter = 0;
-            env->state = TKADSR_IDLE;
-            return 0.0f;
-        }
-        env->level = static_cast<float>(env->level + env->releaseIncrement);
-        return env->level;
-    default:
-        env->counter = n;
-        return env->level;
-    }
-}
-
 void TKADSR_Release(TKADSR* env)
 {
     if (env->state == TKADSR_IDLE || env->state == TKADSR_RELEASE)
@@ -119,18 +69,4 @@ void TKADSR_Release(TKADSR* env)
     else
         env->releaseIncrement = -(env->level * (1.0f / static_cast<float>(env->releaseSamples)));
     env->counter = 0;
-}
-
-float TKADSR_Get_Attack_Progress(const TKADSR* env)
-{
-    if (env->attackSamples < 1)
-        return 0.0f;
-    return static_cast<float>(env->counter) / static_cast<float>(env->attackSamples);
-}
-
-float TKADSR_Get_Release_Progress(const TKADSR* env)
-{
-    if (env->releaseSamples < 1)
-        return 0.0f;
-    return static_cast<float>(env->counter) / static_cast<float>(env->releaseSamples);
 }

@@ -44,8 +44,6 @@ struct TKADSR
 void TKADSR_Init(TKADSR* env, TKADSRParams* settings, float sampleRate);
 /** Starts the attack from level 0, reading (and raising) the shared settings. */
 void TKADSR_Trig(TKADSR* env);
-/** Advances one sample and returns the level. */
-float TKADSR_Step(TKADSR* env);
 /** Falls linearly from the current level to 0 over the release; no effect when idle or releasing. */
 void TKADSR_Release(TKADSR* env);
 
@@ -54,7 +52,69 @@ inline int TKADSR_Get_State(const TKADSR* env)
     return env->state;
 }
 
+/** Advances one sample and returns the level. Inline: it runs once per voice per sample. */
+inline float TKADSR_Step(TKADSR* env)
+{
+    // The counter stops short of overflowing while a note is held for hours.
+    int32_t n = env->counter < INT32_MAX ? env->counter + 1 : INT32_MAX;
+    switch (env->state)
+    {
+    case TKADSR_ATTACK:
+        if (n != env->attackSamples)
+        {
+            env->counter = n;
+            env->level = static_cast<float>(env->level + env->attackIncrement);
+            return env->level;
+        }
+        env->state = TKADSR_DECAY;
+        n = 1;
+        [[fallthrough]];
+    case TKADSR_DECAY:
+        if (n < env->decaySamples)
+        {
+            env->counter = n;
+            env->level = static_cast<float>(env->level + env->decayIncrement);
+            return env->level;
+        }
+        env->state = TKADSR_SUSTAIN;
+        n = 1;
+        [[fallthrough]];
+    case TKADSR_SUSTAIN:
+        env->counter = n;
+        if (env->sustainLevel > 0.0f)
+            return env->level;
+        env->counter = 0;
+        env->state = TKADSR_IDLE;
+        return 0.0f;
+    case TKADSR_RELEASE:
+        env->counter = n;
+        if (n >= env->releaseSamples)
+        {
+            env->level = 0.0f;
+            env->counter = 0;
+            env->state = TKADSR_IDLE;
+            return 0.0f;
+        }
+        env->level = static_cast<float>(env->level + env->releaseIncrement);
+        return env->level;
+    default:
+        env->counter = n;
+        return env->level;
+    }
+}
+
 /** Fraction of the attack done, 0..1. */
-float TKADSR_Get_Attack_Progress(const TKADSR* env);
+inline float TKADSR_Get_Attack_Progress(const TKADSR* env)
+{
+    if (env->attackSamples < 1)
+        return 0.0f;
+    return static_cast<float>(env->counter) / static_cast<float>(env->attackSamples);
+}
+
 /** Fraction of the release done, 0..1; 0 again once the release has ended. */
-float TKADSR_Get_Release_Progress(const TKADSR* env);
+inline float TKADSR_Get_Release_Progress(const TKADSR* env)
+{
+    if (env->releaseSamples < 1)
+        return 0.0f;
+    return static_cast<float>(env->counter) / static_cast<float>(env->releaseSamples);
+}

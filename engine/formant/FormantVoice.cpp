@@ -188,19 +188,32 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
 
 void FormantVoice::updateCoefficients(double F, double Q0)
 {
+    // Computed side by side into local arrays (so that the compiler runs the sections in vectors),
+    // then stored into the voice's lane.
+    double b0[NumFormants], b2[NumFormants], a0[NumFormants], a2[NumFormants];
     for (int n = 0; n < NumFormants; ++n)
     {
-        FormantFilterBank::Section& s = bank->sections[n];
         // Peaking equaliser; the Q rises with the formant's frequency and the pitch.
         const double f = formantFreqs[n];
         const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
         const double A = gainRoot[n];
         const double alpha = sinW0[n] / (2.0 * Q);
-        s.b0[lane] = 1.0 + alpha * A;
-        s.b1[lane] = -2.0 * cosW0[n]; // also a1
-        s.b2[lane] = 1.0 - alpha * A;
-        s.a0[lane] = 1.0 + alpha / A;
-        s.a2[lane] = 1.0 - alpha / A;
+        b0[n] = 1.0 + alpha * A;
+        b2[n] = 1.0 - alpha * A;
+        a0[n] = 1.0 + alpha / A;
+        a2[n] = 1.0 - alpha / A;
+    }
+    // b1 (also a1) depends on the vowel alone.
+    const bool storeB1 = vowelChanged || !coefficientsValid;
+    for (int n = 0; n < NumFormants; ++n)
+    {
+        FormantFilterBank::Section& s = bank->sections[n];
+        s.b0[lane] = b0[n];
+        if (storeB1)
+            s.b1[lane] = -2.0 * cosW0[n];
+        s.b2[lane] = b2[n];
+        s.a0[lane] = a0[n];
+        s.a2[lane] = a2[n];
     }
     coefficientsF = F;
     coefficientsQ = Q0;
@@ -231,24 +244,7 @@ bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* 
     return finishSample(in, numChannels, out);
 }
 
-void FormantVoice::startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in)
-{
-    // The rand() draws stay one per voice, in voice order.
-    for (int v = 0; v < count; ++v)
-        voices[v]->startPitchAndPhase(in, rand());
-    // 9. Glottal pulse. Its two library calls each run over all voices in turn: one voice's second
-    // call waits for its first, but no voice waits for another.
-    for (int v = 0; v < count; ++v)
-        voices[v]->pulsePower = powf(voices[v]->pulseBase, voices[v]->pulseExponent);
-    for (int v = 0; v < count; ++v)
-        voices[v]->pulse =
-            cosf(static_cast<float>(2.0 * (static_cast<double>(voices[v]->pulsePower) * 3.141592653589793)));
-    for (int v = 0; v < count; ++v)
-        voices[v]->startSource(in);
-    filterSamples(voices, count);
-}
-
-void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw)
+inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw)
 {
     // 1. This sample's ramped frequency and velocity.
     frequency = TKP_Get_Real_Value(params, 0).f;
@@ -302,7 +298,7 @@ void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDr
     pulseExponent = static_cast<float>(k);
 }
 
-void FormantVoice::startSource(const FormantVoiceInputs& in)
+inline void FormantVoice::startSource(const FormantVoiceInputs& in)
 {
     const float env = sampleEnv;
     const double F = samplePitch;
@@ -326,6 +322,23 @@ void FormantVoice::startSource(const FormantVoiceInputs& in)
     if (!coefficientsAreFor(F, in.formantQ))
         updateCoefficients(F, in.formantQ);
     bank->value[lane] = x;
+}
+
+void FormantVoice::startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in)
+{
+    // The rand() draws stay one per voice, in voice order.
+    for (int v = 0; v < count; ++v)
+        voices[v]->startPitchAndPhase(in, rand());
+    // 9. Glottal pulse. Its two library calls each run over all voices in turn: one voice's second
+    // call waits for its first, but no voice waits for another.
+    for (int v = 0; v < count; ++v)
+        voices[v]->pulsePower = powf(voices[v]->pulseBase, voices[v]->pulseExponent);
+    for (int v = 0; v < count; ++v)
+        voices[v]->pulse =
+            cosf(static_cast<float>(2.0 * (static_cast<double>(voices[v]->pulsePower) * 3.141592653589793)));
+    for (int v = 0; v < count; ++v)
+        voices[v]->startSource(in);
+    filterSamples(voices, count);
 }
 
 void FormantVoice::filterSamples(FormantVoice* const* voices, int count)

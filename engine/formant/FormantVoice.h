@@ -62,9 +62,9 @@ public:
 
 private:
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
-    // The passes of startSamples().
-    void startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw);
-    void startSource(const FormantVoiceInputs& in);
+    // The passes of startSamples(), inlined into its loops.
+    [[gnu::always_inline]] inline void startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw);
+    [[gnu::always_inline]] inline void startSource(const FormantVoiceInputs& in);
     static void filterSamples(FormantVoice* const* voices, int count);
     void clearFilters();
     // Each cache has a check, inline because it passes on most samples, and an update.
