@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "PluginTestHelpers.h"
+#include "PluginTestSupport.h"
 
 namespace
 {
