@@ -123,7 +123,7 @@ void FormantChannel::mixVoices(float* frame)
     voiceInputs.update(*this);
 
     // Every voice of this channel is a FormantVoice (made in the constructor). The voices are
-    // rendered together (FormantVoice::startSamples), in groups as large as the pool.
+    // rendered together (FormantVoice::renderSamples), in groups as large as the pool.
     FormantVoice* group[NumVoices];
     SynthBase::Voice* v = voicePool.getActiveHead();
     while (v != nullptr)
@@ -132,17 +132,12 @@ void FormantChannel::mixVoices(float* frame)
         for (; v != nullptr && count < NumVoices; v = v->next)
             group[count++] = static_cast<FormantVoice*>(v);
 
-        FormantVoice::startSamples(group, count, voiceInputs);
-        float voiceFrame[MaxChannels] = {};
-        for (int k = 0; k < count; ++k)
-        {
-            const bool finished = group[k]->finishSample(voiceInputs, numChannels, voiceFrame);
-            for (int c = 0; c < numChannels; ++c)
-                frame[c] += voiceFrame[c];
-            // The walk above has already moved past this voice, so retiring it here is safe.
-            if (finished)
-                retireVoice(group[k]);
-        }
+        FormantVoice* finished[NumVoices];
+        const int finishedCount =
+            FormantVoice::renderSamples(group, count, voiceInputs, numChannels, frame, finished);
+        // The walk above has already moved past these voices, so retiring them here is safe.
+        for (int k = 0; k < finishedCount; ++k)
+            retireVoice(finished[k]);
     }
 }
 

@@ -241,7 +241,14 @@ bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* 
 {
     FormantVoice* self = this;
     startSamples(&self, 1, in);
-    return finishSample(in, numChannels, out);
+    if (numChannels > 0)
+    {
+        const float s = outputSample(in);
+        out[0] = panLeft * s;
+        for (int i = 1; i < numChannels; ++i)
+            out[i] = panRight * s;
+    }
+    return endSample();
 }
 
 inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw)
@@ -351,32 +358,53 @@ void FormantVoice::filterSamples(FormantVoice* const* voices, int count)
         voices[0]->bank->run(lanes);
 }
 
-bool FormantVoice::finishSample(const FormantVoiceInputs& in, int numChannels, float* out)
+inline float FormantVoice::outputSample(const FormantVoiceInputs& in) const
 {
-    const float env = sampleEnv;
-    const double y = bank->value[lane];
-
     // 13. Output level: louder for hard notes, compensated for formant gain and sharpness.
-    if (numChannels > 0)
-    {
-        const float s =
-            static_cast<float>(static_cast<double>(velocitySquared + 1.0f) * (static_cast<double>(env) * y) *
-                               static_cast<double>(0.003f) * in.outputFactor);
-        out[0] = panLeft * s;
-        for (int i = 1; i < numChannels; ++i)
-            out[i] = panRight * s;
-    }
+    return static_cast<float>(static_cast<double>(velocitySquared + 1.0f) *
+                              (static_cast<double>(sampleEnv) * bank->value[lane]) *
+                              static_cast<double>(0.003f) * in.outputFactor);
+}
 
+inline bool FormantVoice::endSample()
+{
     // 14. One sample of the frequency and velocity ramps.
     if (rampsRunning())
         TKP_Iterate(params);
 
     // 15. Finished once the envelope is silent or idle.
-    if (env <= 0.0f || TKADSR_Get_State(&envelope) == TKADSR_IDLE)
+    if (sampleEnv <= 0.0f || TKADSR_Get_State(&envelope) == TKADSR_IDLE)
     {
         noteIsOn = false;
         clearFilters(); // silent until the next note, while it runs alongside its neighbours
         return true;
     }
     return false;
+}
+
+int FormantVoice::renderSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in,
+                                int numChannels, float* frame, FormantVoice** finished)
+{
+    startSamples(voices, count, in);
+    int finishedCount = 0;
+    for (int v = 0; v < count; ++v)
+    {
+        FormantVoice& voice = *voices[v];
+        // Each voice's products are rounded to float before they are added, as a voice frame would be.
+        const float s = voice.outputSample(in);
+        if (numChannels == 2)
+        {
+            frame[0] += voice.panLeft * s;
+            frame[1] += voice.panRight * s;
+        }
+        else if (numChannels > 0)
+        {
+            frame[0] += voice.panLeft * s;
+            for (int c = 1; c < numChannels; ++c)
+                frame[c] += voice.panRight * s;
+        }
+        if (voice.endSample())
+            finished[finishedCount++] = &voice;
+    }
+    return finishedCount;
 }

@@ -45,16 +45,16 @@ public:
         the channel. */
     bool render(const FormantVoiceInputs& in, int numChannels, float* out);
 
-    /** Renders this sample of several voices up to their filters' output; then finishSample() must
-        be called on each, in the same order. One voice alone is a long chain of dependent steps
-        (envelope, pitch, phase, glottal pulse, five filters that each end in a division), so the
-        work is done in passes over all the voices, which lets the processor overlap the voices'
-        independent chains. The voices must share one filter bank. Draws one rand() per voice, in the
-        order given. */
-    static void startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in);
-    /** Writes the sample into out[0 .. numChannels-1], advances the ramps and returns true when the
-        voice has finished. */
-    bool finishSample(const FormantVoiceInputs& in, int numChannels, float* out);
+    /** Renders this sample of several voices, which must share one filter bank, and adds each one's
+        output into frame[0 .. numChannels-1], in the order given. The voices that finished are
+        written to `finished`, in that order; returns their number. Draws one rand() per voice, in
+        the order given.
+
+        One voice alone is a long chain of dependent steps (envelope, pitch, phase, glottal pulse,
+        five filters that each end in a division), so the work is done in passes over all the
+        voices, which lets the processor overlap the voices' independent chains. */
+    static int renderSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in,
+                             int numChannels, float* frame, FormantVoice** finished);
 
     /** Cycles of the glottal pulse since note on, minus the whole cycles dropped to keep precision. */
     double getPhase() const { return phase; }
@@ -62,10 +62,16 @@ public:
 
 private:
     bool isValidParameter(int index) const { return index == 0 || index == 1; }
+    /** This sample of the voices up to their filters' output (in their bank lanes). */
+    static void startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in);
     // The passes of startSamples(), inlined into its loops.
     [[gnu::always_inline]] inline void startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw);
     [[gnu::always_inline]] inline void startSource(const FormantVoiceInputs& in);
     static void filterSamples(FormantVoice* const* voices, int count);
+    /** The sample's output level, before panning. */
+    [[gnu::always_inline]] inline float outputSample(const FormantVoiceInputs& in) const;
+    /** Advances the ramps; true when the voice has finished. */
+    [[gnu::always_inline]] inline bool endSample();
     void clearFilters();
     // Each cache has a check, inline because it passes on most samples, and an update.
     bool vowelIsFor(float pos, double gain, double filterRate) const
