@@ -143,25 +143,6 @@ TEST_F(VoicePoolTest, LegatoReKeysTheNewestHeldVoice)
     EXPECT_EQ(w->noteOns, 1);
 }
 
-TEST_F(VoicePoolTest, AVoiceFinishingByItselfIsUnmapped)
-{
-    // E.g. sustain level 0: the voice ends while its key is still down.
-    fake::Voice* v = ch->strike(60);
-    v->finishNow = true;
-    fake::renderBlock(*ch, 1);
-    EXPECT_EQ(ch->mapped(60), nullptr);
-
-    // The next strike of the key starts a rendered voice, not the free one.
-    fake::Voice* again = ch->strike(60);
-    EXPECT_EQ(again->isFree, 0);
-    EXPECT_EQ(ch->activeIds(), (std::vector<int>{again->id}));
-
-    // The old key's note-off cannot release whatever the reused voice plays later.
-    fake::Voice* other = ch->strike(62);
-    ch->lift(60);
-    EXPECT_TRUE(other->isNoteOn());
-}
-
 TEST_F(VoicePoolTest, NotesOutsideTheMapAndAnEmptyPoolGiveNoVoice)
 {
     EXPECT_EQ(ch->getVoiceForNoteOn(128), nullptr);

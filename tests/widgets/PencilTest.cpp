@@ -211,29 +211,24 @@ TEST_F(PencilTest, TextureRunsAlongTheStrokeAcrossItsWidth)
     EXPECT_GT(meanAlpha(image, {100, 40, 1, 290}), 150.0);
 }
 
-TEST_F(PencilTest, SameCallsGiveTheSamePictureAndArtefacts)
+TEST_F(PencilTest, CircleAndFadedLinesArtefact)
 {
     ScopedDisplayScale doubleDensity(2.0f);
-    auto render = []
+    Pencil p(5.0f * 2.0f, "pencil");
+    juce::Image image(juce::Image::ARGB, 400, 300, true);
+    juce::Graphics g(image);
+    p.addCircle(100.0f, 150.0f, 80.0f, 50, 0.0f, twoPi);
+    p.paint(g);
+    for (int i = 0; i < 5; ++i)
     {
-        Pencil p(5.0f * 2.0f, "pencil");
-        juce::Image image(juce::Image::ARGB, 400, 300, true);
-        juce::Graphics g(image);
-        p.addCircle(100.0f, 150.0f, 80.0f, 50, 0.0f, twoPi);
+        p.opacity = 0.3f + 0.15f * (float)i;
+        const float y = 40.0f + 55.0f * (float)i;
+        p.addSingleLine(210.0f, y, 390.0f, y - 20.0f, 0.05f + 0.1f * (float)i, 0.3f, 5);
         p.paint(g);
-        for (int i = 0; i < 5; ++i)
-        {
-            p.opacity = 0.3f + 0.15f * (float)i;
-            const float y = 40.0f + 55.0f * (float)i;
-            p.addSingleLine(210.0f, y, 390.0f, y - 20.0f, 0.05f + 0.1f * (float)i, 0.3f, 5);
-            p.paint(g);
-        }
-        return image;
-    };
-    const auto first = render();
-    const auto second = render();
-    for (int y = 0; y < first.getHeight(); ++y)
-        for (int x = 0; x < first.getWidth(); ++x)
-            ASSERT_EQ(first.getPixelAt(x, y).getARGB(), second.getPixelAt(x, y).getARGB()) << x << ", " << y;
-    widgettest::saveArtefact(first, "pencil_circle_and_faded_lines.png");
+    }
+    // The circle's ink spans its diameter and the pen's width, at device resolution.
+    const auto circle = inkBounds(image.getClippedImage({0, 0, 200, 300}));
+    EXPECT_NEAR(circle.getWidth(), 170, 6);
+    EXPECT_NEAR(circle.getHeight(), 170, 6);
+    widgettest::saveArtefact(image, "pencil_circle_and_faded_lines.png");
 }
