@@ -68,6 +68,12 @@ struct MidiCall
     int number; // note or controller
     float value;
     int time;
+
+    bool operator==(const MidiCall& o) const
+    {
+        return kind == o.kind && channel == o.channel && number == o.number && value == o.value &&
+               time == o.time;
+    }
 };
 
 /** Logs every MIDI call and every action it applies, with the frame offset it was applied on.

@@ -54,29 +54,14 @@ TEST_F(SynthChannel, DecodesNotesControllersAndPitchBendAndIgnoresTheRest)
     ch->midiIn(0xE0, 0x7F, 0x7F, 0, true);
 
     using K = fake::MidiCall;
-    const struct
-    {
-        K::Kind kind;
-        int channel, number;
-        float value;
-        int time;
-    } expected[] = {{K::NoteOn, 3, 60, 100 / 127.0f, 7},
-                    {K::NoteOff, 5, 61, 64 / 127.0f, 8},
-                    {K::NoteOff, 0, 62, 1.0f, 9},
-                    {K::Control, 2, 64, 1.0f, 10},
-                    {K::PitchBend, 0, 0, 0.00006103515625f, 0},
-                    {K::PitchBend, 0, 0, -1.0f, 0},
-                    {K::PitchBend, 0, 0, 1.0f, 0}};
-    ASSERT_EQ(ch->midi.size(), std::size(expected));
-    for (size_t k = 0; k < std::size(expected); ++k)
-    {
-        const fake::MidiCall& m = ch->midi[k];
-        EXPECT_EQ(m.kind, expected[k].kind) << k;
-        EXPECT_EQ(m.channel, expected[k].channel) << k;
-        EXPECT_EQ(m.number, expected[k].number) << k;
-        EXPECT_EQ(m.value, expected[k].value) << k;
-        EXPECT_EQ(m.time, expected[k].time) << k;
-    }
+    EXPECT_EQ(ch->midi, (std::vector<K>{{K::NoteOn, 3, 60, 100 / 127.0f, 7},
+                                        {K::NoteOff, 5, 61, 64 / 127.0f, 8},
+                                        {K::NoteOff, 0, 62, 1.0f, 9},
+                                        {K::Control, 2, 64, 1.0f, 10},
+                                        {K::PitchBend, 0, 0, 0.00006103515625f, 0},
+                                        {K::PitchBend, 0, 0, -1.0f, 0},
+                                        {K::PitchBend, 0, 0, 1.0f, 0}}));
+    ASSERT_FALSE(ch->midi.empty());
     EXPECT_FLOAT_EQ(ch->midi[0].value, 0.787401556968689f);
 }
 
