@@ -47,7 +47,7 @@ TEST(TKGraphics, GetImageEmptyIsTransparentAtDeviceSizeTruncated)
         int width, height;
     } cases[] = {
         {2.0f, {10, 20, 30, 40}, 60, 80}, {1.5f, {10, 20, 30, 40}, 45, 60},
-        {1.5f, {0, 0, 3, 5}, 4, 7}, // 4.5 x 7.5, truncated
+        {1.5f, {0, 0, 5, 3}, 7, 4}, // 7.5 x 4.5, truncated
         {1.0f, {-7, 3, 30, 40}, 30, 40},  {1.5f, {5, 5, 0, 10}, 0, 0},
     };
     for (const auto& c : cases)
