@@ -58,12 +58,6 @@ protected:
     std::unique_ptr<juce::AudioPluginFormat> format;
     juce::OwnedArray<juce::PluginDescription> descriptions;
 };
-
-/** RMS of the left channel over blocks [from, to). */
-double levelOf(const Recording& out, int from, int to)
-{
-    return rms(out.left, (size_t)from * testBlockSize, (size_t)to * testBlockSize);
-}
 } // namespace
 
 TEST_P(HostedPlugin, DescribesItselfAsTheTovkaInstrumentWithSeventeenParameters)

@@ -16,6 +16,11 @@ double rms(const std::vector<float>& samples, size_t begin, size_t end)
     return end > begin ? std::sqrt(sum / (double)(end - begin)) : 0.0;
 }
 
+double levelOf(const Recording& recording, int from, int to)
+{
+    return rms(recording.left, (size_t)from * testBlockSize, (size_t)to * testBlockSize);
+}
+
 bool allFinite(const Recording& recording)
 {
     auto finite = [](float s) { return std::isfinite(s); };

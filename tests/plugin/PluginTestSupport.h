@@ -34,6 +34,9 @@ struct Recording
 /** Root mean square of samples [begin, end). */
 double rms(const std::vector<float>& samples, size_t begin, size_t end);
 
+/** RMS of the left channel over blocks [from, to) of testBlockSize frames. */
+double levelOf(const Recording& recording, int from, int to);
+
 /** True when every sample of both channels is finite. */
 bool allFinite(const Recording& recording);
 

@@ -78,12 +78,6 @@ Recording playNote(juce::AudioProcessor& processor, int numBlocks)
 {
     return playNoteWith(processor, numBlocks, -1, {});
 }
-
-/** RMS of the left channel over blocks [from, to). */
-double levelOf(const Recording& out, int from, int to)
-{
-    return rms(out.left, (size_t)from * testBlockSize, (size_t)to * testBlockSize);
-}
 } // namespace
 
 //==============================================================================
