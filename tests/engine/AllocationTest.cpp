@@ -5,109 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <memory>
-#include <new>
 
+#include "CountingAllocator.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
-
-// glibc's own entry points, which the replacements below forward to.
-extern "C" void* __libc_malloc(size_t size);
-extern "C" void* __libc_calloc(size_t count, size_t size);
-extern "C" void* __libc_realloc(void* p, size_t size);
-extern "C" void __libc_free(void* p);
-
-namespace
-{
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* counted(void* p)
-{
-    if (counting.load(std::memory_order_relaxed))
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    return p;
-}
-
-void* newOrThrow(size_t size)
-{
-    void* p = counted(__libc_malloc(size == 0 ? 1 : size));
-    if (p == nullptr)
-        throw std::bad_alloc();
-    return p;
-}
-} // namespace
-
-extern "C" void* malloc(size_t size)
-{
-    return counted(__libc_malloc(size));
-}
-extern "C" void* calloc(size_t count, size_t size)
-{
-    return counted(__libc_calloc(count, size));
-}
-extern "C" void* realloc(void* p, size_t size)
-{
-    return counted(__libc_realloc(p, size));
-}
-extern "C" void free(void* p)
-{
-    __libc_free(p);
-}
-
-void* operator new(size_t size)
-{
-    return newOrThrow(size);
-}
-void* operator new[](size_t size)
-{
-    return newOrThrow(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    return counted(__libc_malloc(size == 0 ? 1 : size));
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept
-{
-    return counted(__libc_malloc(size == 0 ? 1 : size));
-}
-void operator delete(void* p) noexcept
-{
-    __libc_free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    __libc_free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    __libc_free(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-    __libc_free(p);
-}
 
 namespace
 {
 
 using P = FormantChannel::ParameterId;
-
-/** Counts the allocations made while it is alive. */
-class CountAllocations
-{
-public:
-    CountAllocations()
-    {
-        allocations = 0;
-        counting = true;
-    }
-    ~CountAllocations() { counting = false; }
-    long count() const { return allocations.load(); }
-};
 
 TEST(AllocationTest, CountingSeesAllocations)
 {
