@@ -186,6 +186,11 @@ struct SharedTable
     bool (*valid)(); // the table is held and fully built
 };
 
+std::ostream& operator<<(std::ostream& os, const SharedTable& t)
+{
+    return os << t.name;
+}
+
 class SharedTables : public ::testing::TestWithParam<SharedTable>
 {
 };
