@@ -7,6 +7,8 @@ namespace
 typedef double Double2 __attribute__((vector_size(16)));
 typedef double Double4 __attribute__((vector_size(32)));
 
+// The AVX functions below are compiled for AVX alone: no FMA, whose fused rounding would change
+// the result.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define TOVKA_FILTER_BANK_AVX 1
 #endif
@@ -51,6 +53,63 @@ __attribute__((always_inline)) inline void runSection(FormantFilterBank::Section
     std::memcpy(value + lane, &y, sizeof(V));
 }
 
+/** One lane's coefficients, Width sections per vector V and the rest one by one: a peaking
+    equaliser whose Q rises with the formant's frequency and the pitch. */
+template <typename V, int Width>
+__attribute__((always_inline)) inline void makeLaneCoefficients(FormantFilterBank& bank, int lane, double F,
+                                                                double Q0, const double* freq,
+                                                                const double* gainRoot, const double* sinW0)
+{
+    int n = 0;
+    for (; n + Width <= NumFormants; n += Width)
+    {
+        V f, A, sn;
+        std::memcpy(&f, freq + n, sizeof(V));
+        std::memcpy(&A, gainRoot + n, sizeof(V));
+        std::memcpy(&sn, sinW0 + n, sizeof(V));
+        const V Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
+        const V alpha = sn / (2.0 * Q);
+        const V b0 = 1.0 + alpha * A;
+        const V b2 = 1.0 - alpha * A;
+        const V a0 = 1.0 + alpha / A;
+        const V a2 = 1.0 - alpha / A;
+        for (int k = 0; k < Width; ++k)
+        {
+            FormantFilterBank::Section& s = bank.sections[n + k];
+            s.b0[lane] = b0[k];
+            s.b2[lane] = b2[k];
+            s.a0[lane] = a0[k];
+            s.a2[lane] = a2[k];
+        }
+    }
+    for (; n < NumFormants; ++n)
+    {
+        const double Q = ((freq[n] - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
+        const double A = gainRoot[n];
+        const double alpha = sinW0[n] / (2.0 * Q);
+        FormantFilterBank::Section& s = bank.sections[n];
+        s.b0[lane] = 1.0 + alpha * A;
+        s.b2[lane] = 1.0 - alpha * A;
+        s.a0[lane] = 1.0 + alpha / A;
+        s.a2[lane] = 1.0 - alpha / A;
+    }
+}
+
+void makeCoefficientsSse2(FormantFilterBank& bank, int lane, double F, double Q0, const double* freq,
+                          const double* gainRoot, const double* sinW0)
+{
+    makeLaneCoefficients<Double2, 2>(bank, lane, F, Q0, freq, gainRoot, sinW0);
+}
+
+#ifdef TOVKA_FILTER_BANK_AVX
+__attribute__((target("avx"))) void makeCoefficientsAvx(FormantFilterBank& bank, int lane, double F,
+                                                        double Q0, const double* freq, const double* gainRoot,
+                                                        const double* sinW0)
+{
+    makeLaneCoefficients<Double4, 4>(bank, lane, F, Q0, freq, gainRoot, sinW0);
+}
+#endif
+
 /** The first lane of every group of `width` lanes holding a set bit of laneMask; returns their count. */
 int groupsOf(uint32_t laneMask, int width, int* firstLanes)
 {
@@ -74,7 +133,6 @@ void runSse2(FormantFilterBank& bank, uint32_t laneMask)
 }
 
 #ifdef TOVKA_FILTER_BANK_AVX
-// AVX only: no FMA, whose fused rounding would change the result.
 __attribute__((target("avx"))) void runAvx(FormantFilterBank& bank, uint32_t laneMask)
 {
     int firstLanes[FormantFilterBank::MaxLanes / 4];
@@ -101,6 +159,19 @@ void FormantFilterBank::silenceLane(int lane)
         s.x1[lane] = s.x2[lane] = s.y1[lane] = s.y2[lane] = 0.0;
     }
     value[lane] = 0.0;
+}
+
+void FormantFilterBank::makeCoefficients(int lane, double F, double Q0, const double* freq,
+                                         const double* gainRoot, const double* sinW0)
+{
+#ifdef TOVKA_FILTER_BANK_AVX
+    if (currentPath == Path::Avx)
+    {
+        makeCoefficientsAvx(*this, lane, F, Q0, freq, gainRoot, sinW0);
+        return;
+    }
+#endif
+    makeCoefficientsSse2(*this, lane, F, Q0, freq, gainRoot, sinW0);
 }
 
 void FormantFilterBank::run(uint32_t laneMask)

@@ -45,6 +45,13 @@ public:
     /** Makes the lane silent: coefficients, history and value cleared. */
     void silenceLane(int lane);
 
+    /** Makes the coefficients b0, b2, a0 and a2 of the lane's five sections: peaking equalisers
+        at the centre frequencies freq (Hz, unclamped) with the gain roots gainRoot and the sines
+        sinW0 of the clamped centre frequencies in radians per sample, for pitch F (Hz) and
+        "Formant Q" Q0. The sections are computed side by side in vectors. b1 is set directly. */
+    void makeCoefficients(int lane, double F, double Q0, const double* freq, const double* gainRoot,
+                          const double* sinW0);
+
     /** Runs this sample through the five sections of every lane whose bit is set in laneMask, each
         section's output being the next one's input: value[lane] goes in and the fifth section's
         output comes back in it. Lanes sharing a vector with a set lane are run too. */

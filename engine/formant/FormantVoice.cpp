@@ -188,33 +188,10 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
 
 void FormantVoice::updateCoefficients(double F, double Q0)
 {
-    // Computed side by side into local arrays (so that the compiler runs the sections in vectors),
-    // then stored into the voice's lane.
-    double b0[NumFormants], b2[NumFormants], a0[NumFormants], a2[NumFormants];
-    for (int n = 0; n < NumFormants; ++n)
-    {
-        // Peaking equaliser; the Q rises with the formant's frequency and the pitch.
-        const double f = formantFreqs[n];
-        const double Q = ((f - F) * 0.5 + F) / 2000.0 * 10.0 + Q0;
-        const double A = gainRoot[n];
-        const double alpha = sinW0[n] / (2.0 * Q);
-        b0[n] = 1.0 + alpha * A;
-        b2[n] = 1.0 - alpha * A;
-        a0[n] = 1.0 + alpha / A;
-        a2[n] = 1.0 - alpha / A;
-    }
-    // b1 (also a1) depends on the vowel alone.
-    const bool storeB1 = vowelChanged || !coefficientsValid;
-    for (int n = 0; n < NumFormants; ++n)
-    {
-        FormantFilterBank::Section& s = bank->sections[n];
-        s.b0[lane] = b0[n];
-        if (storeB1)
-            s.b1[lane] = -2.0 * cosW0[n];
-        s.b2[lane] = b2[n];
-        s.a0[lane] = a0[n];
-        s.a2[lane] = a2[n];
-    }
+    if (vowelChanged || !coefficientsValid)
+        for (int n = 0; n < NumFormants; ++n)
+            bank->sections[n].b1[lane] = -2.0 * cosW0[n]; // also a1; depends on the vowel alone
+    bank->makeCoefficients(lane, F, Q0, formantFreqs, gainRoot, sinW0);
     coefficientsF = F;
     coefficientsQ = Q0;
     coefficientsValid = true;
