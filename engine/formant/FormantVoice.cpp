@@ -51,6 +51,13 @@ FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings, Fo
     TKP_Init_Float_Parameter(params, 1, "", 0.5f, 0.0f, 1.0f);
     TKP_Set_Ramping_Flag(params, 0, 0.1f);
     TKP_Set_Ramping_Flag(params, 1, 0.1f);
+
+    // Every per-filter cache entry holds a true result from the start.
+    for (int k = 0; k < NumFormants; ++k)
+    {
+        setGainRoot(k, 0.0);
+        setCentre(k, 0.0);
+    }
 }
 
 FormantVoice::~FormantVoice()
@@ -172,18 +179,37 @@ void FormantVoice::updateVowel(float pos, double G, double fs)
     }
     for (int k = 0; k < NumFormants; ++k)
     {
+        // Each filter's values also key on their own input: a move between two vowels can leave
+        // a filter's gain where it was (E and A share two), and then its pow is not needed.
         if (gainChanged)
-            gainRoot[k] = std::sqrt(std::pow(10.0, formantGains[k] * G / 20.0));
+        {
+            const double dB = formantGains[k] * G / 20.0;
+            if (!TK_Same_Bits(dB, gainInput[k]))
+                setGainRoot(k, dB);
+        }
         if (rateChanged)
         {
             const double w0 = std::min(15000.0, std::max(20.0, formantFreqs[k])) * 6.283185307179586 / fs;
-            sinW0[k] = std::sin(w0);
-            cosW0[k] = std::cos(w0);
+            if (!TK_Same_Bits(w0, w0Input[k]))
+                setCentre(k, w0);
         }
     }
     vowelGain = G;
     vowelFilterRate = fs;
     vowelChanged = true;
+}
+
+void FormantVoice::setGainRoot(int k, double dB)
+{
+    gainRoot[k] = std::sqrt(std::pow(10.0, dB));
+    gainInput[k] = dB;
+}
+
+void FormantVoice::setCentre(int k, double w0)
+{
+    sinW0[k] = std::sin(w0);
+    cosW0[k] = std::cos(w0);
+    w0Input[k] = w0;
 }
 
 void FormantVoice::updateCoefficients(double F, double Q0)

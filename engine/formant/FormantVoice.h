@@ -80,6 +80,10 @@ private:
                TK_Same_Bits(filterRate, vowelFilterRate);
     }
     void updateVowel(float pos, double gain, double filterRate);
+    /** gainRoot[k] for the gain dB * "Formant Gain" / 20, and sinW0[k], cosW0[k] for the centre
+        frequency w0 in radians per sample, each with the input it comes from. */
+    void setGainRoot(int k, double dB);
+    void setCentre(int k, double w0);
     bool coefficientsAreFor(double F, double formantQ) const
     {
         return coefficientsValid && !vowelChanged && TK_Same_Bits(F, coefficientsF) &&
@@ -97,28 +101,27 @@ private:
         return params->params[0].rampActive != 0 || params->params[1].rampActive != 0;
     }
 
+    // Ordered by use: what every sample reads first, what the cache updates read next, then what
+    // only note on and the lone-voice path use, so that a frame's 24 voices touch few cache lines.
     TKParameterSet* params = nullptr;
-    double formantFreqs[NumFormants] = {}; // Hz
-    double formantGains[NumFormants] = {}; // dB
-    float panLeft = 1.0f;                  // gain of channel 0
-    float panRight = 1.0f;                 // gain of channels 1 and up
     TKADSR envelope = {};
     TKOsc vibratoOsc = {};
     TKOsc wobbleOsc = {};
     double vibratoRate = 0.0; // Hz
     double wobbleRate = 0.0;  // Hz
-    double noiseState = 0.0;  // noise low-pass state
-    uint16_t noiseIndex = 0;  // read position in the pink-noise table; wraps with the table
-    bool noteIsOn = false;
-    float frequency = 0.0f;   // this sample's frequency, Hz
-    float pitchFactor = 1.0f; // pitch-bend factor
     double phase = 0.0;       // glottal phase, cycles
     double invSampleRate = 0.0;
-    FormantFilterBank* bank = nullptr; // the five filter sections, in lane `lane`
-    int lane = 0;
-    std::unique_ptr<FormantFilterBank> ownBank; // for a voice built without a shared bank
+    float frequency = 0.0f;   // this sample's frequency, Hz
+    float pitchFactor = 1.0f; // pitch-bend factor
     float velocity = 0.0f;
     float velocitySquared = 0.0f;
+    double noiseState = 0.0;           // noise low-pass state
+    FormantFilterBank* bank = nullptr; // the five filter sections, in lane `lane`
+    int lane = 0;
+    uint16_t noiseIndex = 0; // read position in the pink-noise table; wraps with the table
+    bool noteIsOn = false;
+    float panLeft = 1.0f;  // gain of channel 0
+    float panRight = 1.0f; // gain of channels 1 and up
     // This sample's values, handed from one pass of startSamples() to the next.
     float sampleEnv = 0.0f;   // envelope level
     double samplePitch = 0.0; // F, Hz
@@ -133,20 +136,26 @@ private:
     // would. The inputs change far more slowly than the sample rate: the vowel position only when
     // the wobble oscillator's table index steps (every 10 to 100 samples) or the velocity ramps, the
     // pitch when the vibrato's index steps (every 2 to 3 samples) or a ramp or Turn In/Out moves it.
-    FormantVoiceInputs ownInputs;      // for iterate(): the channel read by this voice alone
-    float vowelPos = 0.0f;             // the vowel position formantFreqs/formantGains come from
-    double vowelGain = 0.0;            // "Formant Gain" gainRoot comes from
-    double vowelFilterRate = 0.0;      // __PEQ_Samplerate sinW0/cosW0 come from
-    bool vowelValid = false;           // vowelPos and the values from it are set
-    bool vowelChanged = true;          // gainRoot, sinW0 or cosW0 moved since the last coefficients
-    double gainRoot[NumFormants] = {}; // sqrt(pow(10, formantGains[k] * G / 20))
-    double sinW0[NumFormants] = {};    // sin and cos of the filters' centre frequencies in radians
-    double cosW0[NumFormants] = {};    //   per sample
-    double coefficientsF = 0.0;        // pitch (Hz) the filter coefficients were made for
-    double coefficientsQ = 0.0;        // "Formant Q" they were made for
-    bool coefficientsValid = false;    // false after the filter records were cleared
-    double noiseF = 0.0;               // pitch (Hz) and channel rate noiseC comes from
-    double noiseRate = 0.0;
-    double noiseC = 0.0; // noise low-pass coefficient
+    float vowelPos = 0.0f;          // the vowel position formantFreqs/formantGains come from
+    bool vowelValid = false;        // vowelPos and the values from it are set
+    bool vowelChanged = true;       // gainRoot, sinW0 or cosW0 moved since the last coefficients
+    bool coefficientsValid = false; // false after the filter records were cleared
     bool noiseValid = false;
+    double vowelGain = 0.0;       // "Formant Gain" gainRoot comes from
+    double vowelFilterRate = 0.0; // __PEQ_Samplerate sinW0/cosW0 come from
+    double coefficientsF = 0.0;   // pitch (Hz) the filter coefficients were made for
+    double coefficientsQ = 0.0;   // "Formant Q" they were made for
+    double noiseF = 0.0;          // pitch (Hz) and channel rate noiseC comes from
+    double noiseRate = 0.0;
+    double noiseC = 0.0;                   // noise low-pass coefficient
+    double formantFreqs[NumFormants] = {}; // Hz
+    double gainRoot[NumFormants] = {};     // sqrt(pow(10, formantGains[k] * G / 20))
+    double sinW0[NumFormants] = {};        // sin and cos of the filters' centre frequencies in radians
+    double cosW0[NumFormants] = {};        //   per sample
+    double formantGains[NumFormants] = {}; // dB
+    double gainInput[NumFormants] = {};    // formantGains[k] * G / 20, gainRoot[k] comes from
+    double w0Input[NumFormants] = {};      // the centre frequency in radians per sample, sinW0/cosW0 from
+
+    FormantVoiceInputs ownInputs;               // for iterate(): the channel read by this voice alone
+    std::unique_ptr<FormantFilterBank> ownBank; // for a voice built without a shared bank
 };
