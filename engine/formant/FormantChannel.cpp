@@ -122,23 +122,26 @@ void FormantChannel::mixVoices(float* frame)
 {
     voiceInputs.update(*this);
 
-    // Every voice of this channel is a FormantVoice (made in the constructor). The voices are
-    // rendered together (FormantVoice::renderSamples), in groups as large as the pool.
-    FormantVoice* group[NumVoices];
-    SynthBase::Voice* v = voicePool.getActiveHead();
-    while (v != nullptr)
+    // Every voice of this channel is a FormantVoice (made in the constructor), so the active list
+    // holds at most NumVoices. Its copy in an array is renewed only when the list changes (notes
+    // started, stolen or finished), sparing the walk along its links on every frame.
+    if (activeVersion != voicePool.getListVersion())
     {
-        int count = 0;
-        for (; v != nullptr && count < NumVoices; v = v->next)
-            group[count++] = static_cast<FormantVoice*>(v);
-
-        FormantVoice* finished[NumVoices];
-        const int finishedCount =
-            FormantVoice::renderSamples(group, count, voiceInputs, numChannels, frame, finished);
-        // The walk above has already moved past these voices, so retiring them here is safe.
-        for (int k = 0; k < finishedCount; ++k)
-            retireVoice(finished[k]);
+        activeCount = 0;
+        for (SynthBase::Voice* v = voicePool.getActiveHead(); v != nullptr && activeCount < NumVoices;
+             v = v->next)
+            activeVoices[activeCount++] = static_cast<FormantVoice*>(v);
+        activeVersion = voicePool.getListVersion();
     }
+    if (activeCount == 0)
+        return;
+
+    // The voices are rendered together (FormantVoice::renderSamples).
+    FormantVoice* finished[NumVoices];
+    const int finishedCount =
+        FormantVoice::renderSamples(activeVoices, activeCount, voiceInputs, numChannels, frame, finished);
+    for (int k = 0; k < finishedCount; ++k)
+        retireVoice(finished[k]);
 }
 
 void FormantChannel::postProcessFrame(float* frame)

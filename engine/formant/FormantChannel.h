@@ -5,6 +5,8 @@
 #include "formant/FormantVoiceInputs.h"
 #include "synth/SynthChannel.h"
 
+class FormantVoice;
+
 /** The formant instrument's channel: 24 FormantVoices, two output channels. Turns decoded MIDI into
     queued actions (note on, note off, sustain pedal, pitch bend), applies them when their sample
     offset comes up, feeds the envelope settings its voices share and applies "Main Volume".
@@ -87,6 +89,9 @@ protected:
     ActionHandler actionHandlers[NumActionTypes];
     SynthBase::Voice* heldVoices[NumNotes]; // voices captured by the pedal in pedal chord glide
     int32_t heldCount = 0;
-    FormantVoiceInputs voiceInputs; // this frame's channel values, read once for all voices
-    FormantFilterBank filterBank;   // the voices' filters, voice i in lane i
+    FormantVoiceInputs voiceInputs;             // this frame's channel values, read once for all voices
+    FormantFilterBank filterBank;               // the voices' filters, voice i in lane i
+    FormantVoice* activeVoices[NumVoices] = {}; // the pool's active list, newest first
+    int activeCount = 0;
+    unsigned activeVersion = ~0u; // the list version activeVoices was copied at
 };

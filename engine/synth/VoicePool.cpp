@@ -46,6 +46,7 @@ Voice* VoicePool::takeFree()
 
     v->isFree = 0;
     pushHead(activeHead, v);
+    ++listVersion;
     return v;
 }
 
@@ -57,6 +58,7 @@ void VoicePool::release(Voice* voice)
 
 void VoicePool::clear()
 {
+    ++listVersion;
     voices.clear();
     freeHead = nullptr;
     activeHead = nullptr;
@@ -64,12 +66,14 @@ void VoicePool::clear()
 
 void VoicePool::pushFree(Voice* voice)
 {
+    ++listVersion;
     voice->isFree = 1;
     pushHead(freeHead, voice);
 }
 
 void VoicePool::unlinkActive(Voice* voice)
 {
+    ++listVersion;
     if (voice->prev != nullptr)
         voice->prev->next = voice->next;
     else

@@ -30,6 +30,8 @@ public:
     Voice* getFreeHead() const { return freeHead; }
     Voice* getActiveHead() const { return activeHead; }
     const std::vector<Voice*>& getVoices() const { return voices; }
+    /** Changes whenever either list changes, so a copy of the active list can tell it is current. */
+    unsigned getListVersion() const { return listVersion; }
 
 private:
     void pushFree(Voice* voice);
@@ -38,6 +40,7 @@ private:
     std::vector<Voice*> voices; // in the order given to add()
     Voice* freeHead = nullptr;
     Voice* activeHead = nullptr;
+    unsigned listVersion = 0;
 };
 
 } // namespace SynthBase
