@@ -47,6 +47,7 @@ FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings, Fo
 
     // The voice's ramps stay timed at the rate the channel had when the voice was built.
     params = TKP_Create(2, rate);
+    paramValues = params->params;
     TKP_Init_Float_Parameter(params, 0, "", 0.5f, 0.0f, 20000.0f);
     TKP_Init_Float_Parameter(params, 1, "", 0.5f, 0.0f, 1.0f);
     TKP_Set_Ramping_Flag(params, 0, 0.1f);
@@ -257,8 +258,8 @@ bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* 
 inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw)
 {
     // 1. This sample's ramped frequency and velocity.
-    frequency = TKP_Get_Real_Value(params, 0).f;
-    velocity = TKP_Get_Real_Value(params, 1).f;
+    frequency = paramValues[0].real.f;
+    velocity = paramValues[1].real.f;
     velocitySquared = velocity * velocity;
 
     // 2. Envelope; the state before the step picks the pitch shaping below.

@@ -96,14 +96,12 @@ private:
     }
     void updateNoiseCoefficient(double F, double channelRate);
     /** The ramps of the frequency and velocity are running (TKP_Iterate would change something). */
-    bool rampsRunning() const
-    {
-        return params->params[0].rampActive != 0 || params->params[1].rampActive != 0;
-    }
+    bool rampsRunning() const { return paramValues[0].rampActive != 0 || paramValues[1].rampActive != 0; }
 
     // Ordered by use: what every sample reads first, what the cache updates read next, then what
     // only note on and the lone-voice path use, so that a frame's 24 voices touch few cache lines.
     TKParameterSet* params = nullptr;
+    TKParameter* paramValues = nullptr; // params->params, read directly on every sample
     TKADSR envelope = {};
     TKOsc vibratoOsc = {};
     TKOsc wobbleOsc = {};
