@@ -258,7 +258,7 @@ bool FormantVoice::render(const FormantVoiceInputs& in, int numChannels, float* 
 inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int jitterDraw)
 {
     // 1. This sample's ramped frequency and velocity.
-    frequency = paramValues[0].real.f;
+    const float frequency = paramValues[0].real.f; // Hz
     velocity = paramValues[1].real.f;
     velocitySquared = velocity * velocity;
 
@@ -267,7 +267,7 @@ inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int j
     const float env = TKADSR_Step(&envelope);
 
     // 3. Pitch bend.
-    pitchFactor = in.pitchFactor;
+    const float pitchFactor = in.pitchFactor;
 
     // 4. Slow wobble, -1..1.
     const double w = TKOsc_Step(&wobbleOsc, SineWave, wobbleRate);

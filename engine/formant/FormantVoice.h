@@ -109,8 +109,6 @@ private:
     double wobbleRate = 0.0;  // Hz
     double phase = 0.0;       // glottal phase, cycles
     double invSampleRate = 0.0;
-    float frequency = 0.0f;   // this sample's frequency, Hz
-    float pitchFactor = 1.0f; // pitch-bend factor
     float velocity = 0.0f;
     float velocitySquared = 0.0f;
     double noiseState = 0.0;           // noise low-pass state
