@@ -14,6 +14,7 @@ extern "C" void* __libc_malloc(size_t size);
 extern "C" void* __libc_calloc(size_t count, size_t size);
 extern "C" void* __libc_realloc(void* p, size_t size);
 extern "C" void __libc_free(void* p);
+extern "C" void* __libc_memalign(size_t alignment, size_t size);
 
 namespace CountingAllocator
 {
@@ -30,6 +31,14 @@ inline void* counted(void* p)
 inline void* newOrThrow(size_t size)
 {
     void* p = counted(__libc_malloc(size == 0 ? 1 : size));
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+inline void* alignedNewOrThrow(size_t size, std::align_val_t alignment)
+{
+    void* p = counted(__libc_memalign(static_cast<size_t>(alignment), size == 0 ? 1 : size));
     if (p == nullptr)
         throw std::bad_alloc();
     return p;
@@ -95,6 +104,31 @@ void operator delete(void* p, size_t) noexcept
     __libc_free(p);
 }
 void operator delete[](void* p, size_t) noexcept
+{
+    __libc_free(p);
+}
+// Over-aligned types (the formant channel's filter bank) come through these.
+void* operator new(size_t size, std::align_val_t alignment)
+{
+    return CountingAllocator::alignedNewOrThrow(size, alignment);
+}
+void* operator new[](size_t size, std::align_val_t alignment)
+{
+    return CountingAllocator::alignedNewOrThrow(size, alignment);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    __libc_free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    __libc_free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept
+{
+    __libc_free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept
 {
     __libc_free(p);
 }
