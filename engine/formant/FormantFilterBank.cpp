@@ -123,20 +123,16 @@ int groupsOf(uint32_t laneMask, int width, int* firstLanes)
 
 /** The sections in order, each over all groups: the groups' chains are independent, so the processor
     overlaps them while one group's section waits for its division. */
-void runSse2(FormantFilterBank& bank, uint32_t laneMask)
+void runSse2(FormantFilterBank& bank, const int* firstLanes, int count)
 {
-    int firstLanes[FormantFilterBank::MaxLanes / 2];
-    const int count = groupsOf(laneMask, 2, firstLanes);
     for (FormantFilterBank::Section& s : bank.sections)
         for (int g = 0; g < count; ++g)
             runSection<Double2>(s, bank.value, firstLanes[g]);
 }
 
 #ifdef TOVKA_FILTER_BANK_AVX
-__attribute__((target("avx"))) void runAvx(FormantFilterBank& bank, uint32_t laneMask)
+__attribute__((target("avx"))) void runAvx(FormantFilterBank& bank, const int* firstLanes, int count)
 {
-    int firstLanes[FormantFilterBank::MaxLanes / 4];
-    const int count = groupsOf(laneMask, 4, firstLanes);
     for (FormantFilterBank::Section& s : bank.sections)
         for (int g = 0; g < count; ++g)
             runSection<Double4>(s, bank.value, firstLanes[g]);
@@ -176,14 +172,23 @@ void FormantFilterBank::makeCoefficients(int lane, double F, double Q0, const do
 
 void FormantFilterBank::run(uint32_t laneMask)
 {
+    int pairs[MaxLanes / 2];
+    const int pairCount = groupsOf(laneMask, 2, pairs);
 #ifdef TOVKA_FILTER_BANK_AVX
     if (currentPath == Path::Avx)
     {
-        runAvx(*this, laneMask);
-        return;
+        // Four lanes per operation only where that takes fewer operations than two: a lone voice
+        // runs faster in one SSE2 pair than in a mostly idle group of four.
+        int quads[MaxLanes / 4];
+        const int quadCount = groupsOf(laneMask, 4, quads);
+        if (quadCount < pairCount)
+        {
+            runAvx(*this, quads, quadCount);
+            return;
+        }
     }
 #endif
-    runSse2(*this, laneMask);
+    runSse2(*this, pairs, pairCount);
 }
 
 FormantFilterBank::Path FormantFilterBank::getPath()
