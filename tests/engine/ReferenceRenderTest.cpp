@@ -27,6 +27,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -35,6 +36,12 @@
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
 #include "formant/FormantFilterBank.h"
+
+/** Names the vector path in test listings (found by argument-dependent lookup). */
+void PrintTo(FormantFilterBank::Path path, std::ostream* os)
+{
+    *os << (path == FormantFilterBank::Path::Avx ? "AVX" : "SSE2");
+}
 
 namespace
 {
