@@ -78,7 +78,9 @@ target_compile_definitions(Tovka
 target_link_libraries(Tovka
     PRIVATE
         tovka_engine
+        tovka_editor
         juce::juce_audio_utils
+        juce::juce_opengl
     PUBLIC
         juce::juce_recommended_config_flags
         juce::juce_recommended_warning_flags)

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ParameterTables.h"
+#include "PluginEditor.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
@@ -185,7 +186,7 @@ bool TovkaAudioProcessor::producesMidi() const
 
 juce::AudioProcessorEditor* TovkaAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor(*this);
+    return new TovkaAudioProcessorEditor(*this);
 }
 
 bool TovkaAudioProcessor::hasEditor() const

@@ -8,6 +8,9 @@ packages=(
     juce-modules-source fst-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth
+    # The editor's OpenGL context (GLX with mesa's software renderer under Xvfb)
+    # and the on-screen tests' pointer input (XTest).
+    libgl-dev libgl1-mesa-dri libx11-dev libxtst-dev
     python3
 )
 

@@ -130,3 +130,18 @@ juce::MidiBuffer midiOf(std::initializer_list<std::pair<juce::MidiMessage, int>>
         midi.addEvent(message, position);
     return midi;
 }
+
+std::string saveArtefact(const std::string& name, int width, int height, const std::vector<std::uint32_t>& pixels)
+{
+    juce::Image image(juce::Image::ARGB, width, height, false);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixelAt(x, y, juce::Colour(pixels[(size_t)(y * width + x)]));
+    const juce::File dir(TOVKA_TEST_ARTEFACT_DIR);
+    dir.createDirectory();
+    const auto file = dir.getChildFile(name);
+    file.deleteFile();
+    juce::FileOutputStream out(file);
+    juce::PNGImageFormat().writeImageToStream(image, out);
+    return file.getFullPathName().toStdString();
+}

@@ -4,6 +4,8 @@
 // the VST test, whose fst headers declare names JUCE declares too, defines
 // TOVKA_TEST_WITHOUT_JUCE and sees only those.
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 /** Paths of the binaries the build produced, passed in at configure time. */
@@ -39,6 +41,14 @@ double levelOf(const Recording& recording, int from, int to);
 
 /** True when every sample of both channels is finite. */
 bool allFinite(const Recording& recording);
+
+/** Set in the environment of a test process, it makes the process's private X
+    server run without the GLX extension (tests/plugin/TestMain.cpp). */
+constexpr const char* withoutGLXVariable = "TOVKA_TEST_WITHOUT_GLX";
+
+/** Writes 0xAARRGGBB pixels, row by row, as a PNG into the test artefact folder,
+    for a person to look at; returns the file's path. */
+std::string saveArtefact(const std::string& name, int width, int height, const std::vector<std::uint32_t>& pixels);
 
 /** Fundamental frequency in Hz of samples [begin, end) by normalised autocorrelation,
     searched between 150 and 600 Hz; the shortest lag whose correlation comes within 10 %

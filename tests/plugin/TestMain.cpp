@@ -1,12 +1,93 @@
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <juce_events/juce_events.h>
 
-// Hosting needs JUCE's message manager on the test thread.
+#include "PluginTestSupport.h"
+
+// Last: Xlib defines macros (None, Bool) that name types in GoogleTest.
+#include <X11/Xlib.h>
+
+namespace
+{
+/** A private Xvfb for the whole run, so editors open in real windows without
+    touching the user's desktop. It picks a free display number itself
+    (-displayfd), so parallel test processes never collide. */
+class PrivateXServer
+{
+public:
+    explicit PrivateXServer(bool withGLX)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid = fork();
+        if (pid == 0)
+        {
+            // The server goes with the tests, however they end.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+                   "-noreset", withGLX ? "+extension" : "-extension", "GLX", (char*)nullptr);
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        char c;
+        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.empty())
+            return;
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+
+        // A desktop's window manager has made the window-manager protocol atoms
+        // long before any plug-in opens a window, and JUCE relies on them.
+        if (auto* display = XOpenDisplay(nullptr))
+        {
+            for (auto* name : {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "WM_STATE", "WM_CHANGE_STATE",
+                               "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS",
+                               "_NET_WORKAREA"})
+                XInternAtom(display, name, False);
+            XCloseDisplay(display);
+        }
+    }
+
+    ~PrivateXServer()
+    {
+        if (pid > 0)
+        {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t pid = -1;
+};
+} // namespace
+
+// Hosting needs JUCE's message manager on the test thread, and the editors an X
+// display, which must exist before JUCE first connects to one.
 int main(int argc, char** argv)
 {
+    // What a host does before anything touches X: hosted editors paint from the
+    // OpenGL thread as well, and an X error is reported, not fatal.
+    XInitThreads();
+    XSetErrorHandler([](Display*, XErrorEvent* error) {
+        std::fprintf(stderr, "X error: request %d, code %d\n", error->request_code, error->error_code);
+        return 0;
+    });
+
     // Plug-in formats also look in the user's folders (~/.lv2, ~/.vst3); an empty home
     // keeps an installed copy of Tovka from standing in for the one just built.
     const auto home = juce::File::createTempFile("home");
@@ -15,6 +96,7 @@ int main(int argc, char** argv)
 
     int result = 0;
     {
+        const PrivateXServer display(std::getenv(withoutGLXVariable) == nullptr);
         juce::ScopedJuceInitialiser_GUI juce;
         ::testing::InitGoogleTest(&argc, argv);
         result = RUN_ALL_TESTS();

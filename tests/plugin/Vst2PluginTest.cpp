@@ -1,78 +1,32 @@
-// The built VST 2.4-compatible library, driven through its own C interface: loaded
-// with dlopen, created through its entry point and used through the dispatcher, as
-// a Linux host would. The struct layout and opcodes come from Debian's fst headers.
+// The built VST 2.4-compatible library, driven through its own C interface as a
+// Linux host would (Vst2Host).
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
-#include <pluginterfaces/fst/fst.h>
-
 #include "ParameterTables.h"
+#include "Vst2Host.h"
 #define TOVKA_TEST_WITHOUT_JUCE
 #include "PluginTestSupport.h"
 
 namespace
 {
-using EntryPoint = AEffect* (*)(AEffectDispatcherProc);
-
-t_fstPtrInt hostCallback(AEffect*, int opcode, int, t_fstPtrInt, void* const, float)
-{
-    switch (opcode)
-    {
-    case audioMasterVersion:
-        return kVstVersion;
-    case audioMasterGetSampleRate:
-        return (t_fstPtrInt)testSampleRate;
-    case audioMasterGetBlockSize:
-        return testBlockSize;
-    default:
-        return 0;
-    }
-}
-
-constexpr t_fstInt32 fourCharCode(const char (&code)[5])
-{
-    return (t_fstInt32)((std::uint32_t)(std::uint8_t)code[0] << 24 |
-                        (std::uint32_t)(std::uint8_t)code[1] << 16 |
-                        (std::uint32_t)(std::uint8_t)code[2] << 8 | (std::uint32_t)(std::uint8_t)code[3]);
-}
-
 class Vst2Plugin : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        library = dlopen(TestPaths::vstLibrary, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library, nullptr) << dlerror();
-        auto entry = reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
-        ASSERT_NE(entry, nullptr) << "no VSTPluginMain in " << TestPaths::vstLibrary;
-        effect = entry(reinterpret_cast<AEffectDispatcherProc>(hostCallback));
-        ASSERT_NE(effect, nullptr);
-        ASSERT_EQ(effect->magic, fourCharCode("VstP"));
-        dispatch(effOpen);
-        dispatch(effSetSampleRate, 0, 0, nullptr, (float)testSampleRate);
-        dispatch(effSetBlockSize, 0, testBlockSize);
-        dispatch(effMainsChanged, 0, 1);
-    }
-
-    void TearDown() override
-    {
-        if (effect != nullptr)
-        {
-            dispatch(effMainsChanged, 0, 0);
-            dispatch(effClose);
-        }
-        // The library stays loaded: JUCE keeps a message thread alive in it.
+        const auto error = host.open();
+        ASSERT_TRUE(error.empty()) << error;
+        effect = host.effect;
     }
 
     t_fstPtrInt dispatch(int opcode, int index = 0, t_fstPtrInt value = 0, void* ptr = nullptr,
                          float opt = 0.0f)
     {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+        return host.dispatch(opcode, index, value, ptr, opt);
     }
 
     std::string stringOf(int opcode, int index = 0)
@@ -125,7 +79,7 @@ protected:
         return {bytes, bytes + size};
     }
 
-    void* library = nullptr;
+    Vst2Host host;
     AEffect* effect = nullptr;
 };
 } // namespace

@@ -1,0 +1,256 @@
+// The built VST2-compatible library's editor, opened by a host (Vst2Host) in a real
+// X window on the test process's private Xvfb, driven by pointer input that the X
+// server itself delivers (XTest) and looked at through the server's pixels.
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "Vst2Host.h"
+#define TOVKA_TEST_WITHOUT_JUCE
+#include "PluginTestSupport.h"
+
+// Last: Xlib defines macros (None, Bool) that name types in GoogleTest.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace
+{
+constexpr int editorWidth = 780, editorHeight = 400;
+/** Parameter id of "Main Volume" and the middle of its fader in the editor. */
+constexpr int mainVolume = 14;
+constexpr int volumeX = 747, volumeY = 85;
+
+/** Resident memory of this process in bytes. */
+long residentBytes()
+{
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+class EditorOnScreen : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const auto error = host.open();
+        ASSERT_TRUE(error.empty()) << error;
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr) << "no X display";
+        // The host's window: at the screen's origin, so screen and editor
+        // coordinates are the same.
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, editorWidth, editorHeight, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+    }
+
+    void TearDown() override
+    {
+        if (display == nullptr)
+            return;
+        if (editorOpen)
+            closeEditor();
+        XDestroyWindow(display, parent);
+        XCloseDisplay(display);
+    }
+
+    /** Gives the plug-in's message loop the host's idle calls, as hosts do. */
+    void idleFor(std::chrono::milliseconds duration)
+    {
+        const auto end = std::chrono::steady_clock::now() + duration;
+        do
+        {
+            host.dispatch(effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        } while (std::chrono::steady_clock::now() < end);
+    }
+
+    void openEditor()
+    {
+        ERect* rect = nullptr;
+        host.dispatch(effEditGetRect, 0, 0, &rect);
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->right - rect->left, editorWidth);
+        EXPECT_EQ(rect->bottom - rect->top, editorHeight);
+        ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        editorOpen = true;
+    }
+
+    void closeEditor()
+    {
+        host.dispatch(effEditClose);
+        editorOpen = false;
+    }
+
+    unsigned childWindows()
+    {
+        Window root, parentOfParent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, parent, &root, &parentOfParent, &children, &count);
+        if (children != nullptr)
+            XFree(children);
+        return count;
+    }
+
+    void pointerTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+        XFlush(display);
+        idleFor(std::chrono::milliseconds(30));
+    }
+
+    void button(bool down)
+    {
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XFlush(display);
+        idleFor(std::chrono::milliseconds(30));
+    }
+
+    /** The screen under the editor as 0xAARRGGBB pixels. */
+    std::vector<std::uint32_t> screenshot()
+    {
+        XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, editorWidth, editorHeight, AllPlanes,
+                                  ZPixmap);
+        std::vector<std::uint32_t> pixels;
+        if (image == nullptr)
+            return pixels;
+        for (int y = 0; y < editorHeight; ++y)
+            for (int x = 0; x < editorWidth; ++x)
+                pixels.push_back(0xff000000u | (std::uint32_t)XGetPixel(image, x, y));
+        XDestroyImage(image);
+        return pixels;
+    }
+
+    AEffect* effect() { return host.effect; }
+
+    Vst2Host host;
+    Display* display = nullptr;
+    Window parent = 0;
+    bool editorOpen = false;
+};
+
+double brightness(std::uint32_t pixel)
+{
+    return ((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff)) / 3.0;
+}
+} // namespace
+
+TEST_F(EditorOnScreen, ADragOnTheVolumeFaderIsRecordedAsMainVolumeAutomation)
+{
+    openEditor();
+    idleFor(std::chrono::milliseconds(500));
+    host.takeEdits();
+    const float before = effect()->getParameter(effect(), mainVolume);
+
+    pointerTo(volumeX, volumeY);
+    button(true);
+    for (int step = 1; step <= 4; ++step)
+        pointerTo(volumeX, volumeY - 6 * step);
+    button(false);
+
+    const auto edits = host.takeEdits();
+    ASSERT_GE(edits.size(), 3u);
+    EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
+    EXPECT_EQ(edits.back().opcode, audioMasterEndEdit);
+    float last = before;
+    for (const auto& edit : edits)
+    {
+        EXPECT_EQ(edit.index, mainVolume);
+        if (&edit != &edits.front() && &edit != &edits.back())
+        {
+            EXPECT_EQ(edit.opcode, audioMasterAutomate);
+            EXPECT_GT(edit.value, last); // moving up raises the volume
+            last = edit.value;
+        }
+    }
+    EXPECT_EQ(effect()->getParameter(effect(), mainVolume), last);
+}
+
+TEST_F(EditorOnScreen, OpensAndClosesFiftyTimesWhileTheHostAutomates)
+{
+    std::atomic<bool> running{true};
+    std::thread automation([&] {
+        std::vector<float> left(testBlockSize), right(testBlockSize);
+        for (unsigned n = 0; running; ++n)
+        {
+            for (int id = 0; id < 17; ++id)
+                effect()->setParameter(effect(), id, (float)((n * 7 + (unsigned)id * 3) % 11) / 10.0f);
+            float* outputs[2] = {left.data(), right.data()};
+            effect()->processReplacing(effect(), nullptr, outputs, testBlockSize);
+        }
+    });
+
+    long residentAfterTen = 0;
+    for (int cycle = 1; cycle <= 50; ++cycle)
+    {
+        openEditor();
+        idleFor(std::chrono::milliseconds(40));
+        closeEditor();
+        idleFor(std::chrono::milliseconds(5));
+        ASSERT_EQ(childWindows(), 0u) << "cycle " << cycle;
+        if (cycle == 10)
+            residentAfterTen = residentBytes();
+    }
+    running = false;
+    automation.join();
+
+    // One editor holds far more than this (the scaled splash alone is 1.2 MB), so
+    // forty leaked editors could not hide below it.
+    EXPECT_LT(residentBytes() - residentAfterTen, 16l << 20);
+}
+
+TEST_F(EditorOnScreen, ShowsTheWholeEditor)
+{
+    openEditor();
+    idleFor(std::chrono::milliseconds(1500));
+    const auto pixels = screenshot();
+    ASSERT_EQ(pixels.size(), (size_t)(editorWidth * editorHeight));
+    const bool withGLX = std::getenv(withoutGLXVariable) == nullptr;
+    std::cout << "[ artefact ] "
+              << saveArtefact(withGLX ? "editor.png" : "editor-without-glx.png", editorWidth, editorHeight, pixels)
+              << std::endl;
+
+    // The paper is light everywhere; a window left unpainted stays black.
+    int dark = 0;
+    for (auto pixel : pixels)
+        dark += brightness(pixel) < 40.0;
+    EXPECT_LT(dark, editorWidth * editorHeight / 100);
+
+    // The "VOLUME" fader's pencil track runs down the middle of the fader: darker
+    // than the paper beside it.
+    double track = 0.0, beside = 0.0;
+    for (int y = 45; y < 110; ++y)
+    {
+        track += brightness(pixels[(size_t)(y * editorWidth + volumeX)]);
+        beside += brightness(pixels[(size_t)(y * editorWidth + volumeX + 15)]);
+    }
+    EXPECT_LT(track, beside - 65 * 20.0);
+}
+
+TEST(EditorWithoutGLX, PaintsTheOrdinaryWay)
+{
+    if (std::getenv(withoutGLXVariable) != nullptr)
+        GTEST_SKIP() << "already in the process without GLX";
+    // A process of its own, whose private X server has no GLX.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        setenv(withoutGLXVariable, "1", 1);
+        execl("/proc/self/exe", "tovka_plugin_tests", "--gtest_filter=EditorOnScreen.ShowsTheWholeEditor",
+              (char*)nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the editor without GLX failed or crashed (status " << status << ")";
+}

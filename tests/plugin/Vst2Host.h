@@ -1,0 +1,53 @@
+#pragma once
+
+// A minimal Linux VST 2.4 host for the built VST2-compatible library: loaded with
+// dlopen, created through its entry point and used through the dispatcher. The
+// struct layout and opcodes come from Debian's fst headers, which declare names
+// JUCE declares too, so nothing here includes JUCE.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <pluginterfaces/fst/fst.h>
+
+class Vst2Host
+{
+public:
+    /** What the plug-in told the host about a parameter: audioMasterBeginEdit,
+        audioMasterAutomate (with the value) or audioMasterEndEdit. */
+    struct Edit
+    {
+        int opcode;
+        int index;
+        float value;
+    };
+
+    /** Loads the library and creates, opens and starts one instance at the
+        test rate and block size. Empty on success, else what went wrong. */
+    std::string open();
+    /** Stops and closes the instance; the library stays loaded, JUCE keeps a
+        message thread alive in it. */
+    ~Vst2Host();
+
+    t_fstPtrInt dispatch(int opcode, int index = 0, t_fstPtrInt value = 0, void* ptr = nullptr, float opt = 0.0f);
+
+    /** The parameter edits the plug-in has reported since the last call. */
+    std::vector<Edit> takeEdits();
+
+    AEffect* effect = nullptr;
+
+private:
+    static t_fstPtrInt hostCallback(AEffect*, int opcode, int index, t_fstPtrInt, void* const, float opt);
+
+    /** The host being created or running; the callback has no context of its own. */
+    static Vst2Host* current;
+    std::mutex editsLock;
+    std::vector<Edit> edits;
+};
+
+constexpr t_fstInt32 fourCharCode(const char (&code)[5])
+{
+    return (t_fstInt32)((std::uint32_t)(std::uint8_t)code[0] << 24 | (std::uint32_t)(std::uint8_t)code[1] << 16 |
+                        (std::uint32_t)(std::uint8_t)code[2] << 8 | (std::uint32_t)(std::uint8_t)code[3]);
+}
