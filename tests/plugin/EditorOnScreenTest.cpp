@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include <sys/wait.h>
@@ -62,15 +63,28 @@ protected:
         XCloseDisplay(display);
     }
 
-    /** Gives the plug-in's message loop the host's idle calls, as hosts do. */
-    void idleFor(std::chrono::milliseconds duration)
+    /** Gives the plug-in's message loop the host's idle calls, as hosts do, for
+        `duration` or until `done` (checked between calls) says so, at most 10 s. */
+    bool idleFor(std::chrono::milliseconds duration, const std::function<bool()>& done = {})
     {
-        const auto end = std::chrono::steady_clock::now() + duration;
-        do
+        const auto start = std::chrono::steady_clock::now();
+        for (;;)
         {
             host.dispatch(effEditIdle);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        } while (std::chrono::steady_clock::now() < end);
+            const auto elapsed = std::chrono::steady_clock::now() - start;
+            if (done ? done() : elapsed >= duration)
+                return true;
+            if (elapsed > std::chrono::seconds(10))
+                return false;
+        }
+    }
+
+    /** Opens the editor and waits until its window is on screen. */
+    void showEditor()
+    {
+        openEditor();
+        ASSERT_TRUE(idleFor({}, [this] { return viewableChildren() > 0; })) << "the editor never showed";
     }
 
     void openEditor()
@@ -90,14 +104,22 @@ protected:
         editorOpen = false;
     }
 
-    unsigned childWindows()
+    unsigned childWindows() { return children(false); }
+    unsigned viewableChildren() { return children(true); }
+
+    unsigned children(bool viewableOnly)
     {
-        Window root, parentOfParent, *children = nullptr;
-        unsigned count = 0;
-        XQueryTree(display, parent, &root, &parentOfParent, &children, &count);
-        if (children != nullptr)
-            XFree(children);
-        return count;
+        Window root, parentOfParent, *windows = nullptr;
+        unsigned count = 0, viewable = 0;
+        XQueryTree(display, parent, &root, &parentOfParent, &windows, &count);
+        for (unsigned i = 0; i < count; ++i)
+        {
+            XWindowAttributes attributes;
+            viewable += XGetWindowAttributes(display, windows[i], &attributes) && attributes.map_state == IsViewable;
+        }
+        if (windows != nullptr)
+            XFree(windows);
+        return viewableOnly ? viewable : count;
     }
 
     void pointerTo(int x, int y)
@@ -145,8 +167,8 @@ double brightness(std::uint32_t pixel)
 
 TEST_F(EditorOnScreen, ADragOnTheVolumeFaderIsRecordedAsMainVolumeAutomation)
 {
-    openEditor();
-    idleFor(std::chrono::milliseconds(500));
+    showEditor();
+    idleFor(std::chrono::milliseconds(200));
     host.takeEdits();
     const float before = effect()->getParameter(effect(), mainVolume);
 
@@ -156,7 +178,12 @@ TEST_F(EditorOnScreen, ADragOnTheVolumeFaderIsRecordedAsMainVolumeAutomation)
         pointerTo(volumeX, volumeY - 6 * step);
     button(false);
 
-    const auto edits = host.takeEdits();
+    std::vector<Vst2Host::Edit> edits;
+    idleFor({}, [&] {
+        for (const auto& edit : host.takeEdits())
+            edits.push_back(edit);
+        return ! edits.empty() && edits.back().opcode == audioMasterEndEdit;
+    });
     ASSERT_GE(edits.size(), 3u);
     EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
     EXPECT_EQ(edits.back().opcode, audioMasterEndEdit);
@@ -209,20 +236,28 @@ TEST_F(EditorOnScreen, OpensAndClosesFiftyTimesWhileTheHostAutomates)
 
 TEST_F(EditorOnScreen, ShowsTheWholeEditor)
 {
-    openEditor();
-    idleFor(std::chrono::milliseconds(1500));
-    const auto pixels = screenshot();
+    showEditor();
+    // The paper is light everywhere; a window left unpainted stays black.
+    auto darkPixels = [](const std::vector<std::uint32_t>& pixels) {
+        int dark = 0;
+        for (auto pixel : pixels)
+            dark += brightness(pixel) < 40.0;
+        return dark;
+    };
+    std::vector<std::uint32_t> pixels;
+    idleFor({}, [&] {
+        pixels = screenshot();
+        return darkPixels(pixels) < editorWidth * editorHeight / 100;
+    });
+    idleFor(std::chrono::milliseconds(300)); // the last strokes of the first paint
+    pixels = screenshot();
     ASSERT_EQ(pixels.size(), (size_t)(editorWidth * editorHeight));
     const bool withGLX = std::getenv(withoutGLXVariable) == nullptr;
     std::cout << "[ artefact ] "
               << saveArtefact(withGLX ? "editor.png" : "editor-without-glx.png", editorWidth, editorHeight, pixels)
               << std::endl;
 
-    // The paper is light everywhere; a window left unpainted stays black.
-    int dark = 0;
-    for (auto pixel : pixels)
-        dark += brightness(pixel) < 40.0;
-    EXPECT_LT(dark, editorWidth * editorHeight / 100);
+    EXPECT_LT(darkPixels(pixels), editorWidth * editorHeight / 100);
 
     // The "VOLUME" fader's pencil track runs down the middle of the fader: darker
     // than the paper beside it.

@@ -97,12 +97,34 @@ protected:
         ASSERT_NE(editor, nullptr);
     }
 
-    /** Puts the editor in a window and lets it paint. */
+    /** Puts the editor in a window, with the probe in front, and waits until the
+        first paint is over: something painted, then 200 ms of nothing. */
     void show()
     {
+        probe.setBounds(editor->getLocalBounds());
+        editor->addAndMakeVisible(probe);
         editor->addToDesktop(0);
         editor->setVisible(true);
-        pump(300);
+        for (int wait = 0; wait < 100 && probe.take().isEmpty(); ++wait)
+            pump(50);
+        for (int wait = 0; wait < 50; ++wait)
+        {
+            pump(200);
+            if (probe.take().isEmpty())
+                break;
+        }
+    }
+
+    /** Pumps the message loop until the window has painted something, at most 5 s. */
+    juce::RectangleList<int> nextPaint()
+    {
+        juce::RectangleList<int> painted;
+        for (int wait = 0; wait < 250 && painted.isEmpty(); ++wait)
+        {
+            pump(20);
+            painted = probe.take();
+        }
+        return painted;
     }
 
     float parameter(int id) { return processor.getParameters()[id]->getValue(); }
@@ -160,6 +182,7 @@ protected:
     }
 
     TovkaAudioProcessor processor;
+    PaintProbe probe; // outlives the editor it is a child of
     std::unique_ptr<TovkaAudioProcessorEditor> editor;
     juce::int64 time = juce::Time::currentTimeMillis();
 };
@@ -292,12 +315,6 @@ TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGestures)
 TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
 {
     show();
-    PaintProbe probe;
-    probe.setBounds(editor->getLocalBounds());
-    editor->addAndMakeVisible(probe);
-    pump(200);
-    probe.take();
-
     pump(300);
     EXPECT_TRUE(probe.take().isEmpty()) << "an idle editor repaints";
 
@@ -305,18 +322,16 @@ TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
     const std::vector<float> before(std::begin(editor->adsrWidget.values), std::end(editor->adsrWidget.values));
     processor.getParameters()[1]->setValueNotifyingHost(0.9f);
     EXPECT_EQ(editor->adsrWidget.values[1], before[1]) << "pushed before the tick";
-    pump(100);
+    const auto painted = nextPaint();
     const std::vector<float> after(std::begin(editor->adsrWidget.values), std::end(editor->adsrWidget.values));
     EXPECT_EQ(after, (std::vector<float>{before[0], 0.9f, before[2], before[3]}));
-    const auto painted = probe.take();
     EXPECT_FALSE(painted.isEmpty());
     EXPECT_TRUE(editor->adsrWidget.getBounds().contains(painted.getBounds())) << painted.getBounds().toString();
 
     // "Pitchbend" has no widget: its automation changes nothing on screen.
     processor.getParameters()[4]->setValueNotifyingHost(0.9f);
-    pump(100);
+    pump(300);
     EXPECT_TRUE(probe.take().isEmpty());
-    editor->removeChildComponent(&probe);
 }
 
 TEST_F(Editor, PresetsApplyInIdOrderAndShowAtTheNextTick)

@@ -165,6 +165,18 @@ TEST_P(HostedPlugin, StateRoundTripsThroughTheHost)
         EXPECT_FLOAT_EQ(parameterAt(*restored, i)->getValue(), (float)(i + 1) / 23.0f) << ParameterNames[i];
 }
 
+TEST_P(HostedPlugin, OpensItsOwnFixedSizeEditor)
+{
+    auto instance = load();
+    ASSERT_NE(instance, nullptr);
+    EXPECT_TRUE(instance->hasEditor());
+    std::unique_ptr<juce::AudioProcessorEditor> editor(instance->createEditorIfNeeded());
+    ASSERT_NE(editor, nullptr);
+    // Not the framework's generic editor, which lists the parameters in a taller window.
+    EXPECT_EQ(editor->getWidth(), 780);
+    EXPECT_EQ(editor->getHeight(), 400);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Formats, HostedPlugin,
     ::testing::Values(Format{"VST3", [] { return std::make_unique<juce::VST3PluginFormat>(); },
