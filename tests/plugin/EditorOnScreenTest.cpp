@@ -275,13 +275,20 @@ TEST(EditorWithoutGLX, PaintsTheOrdinaryWay)
     if (std::getenv(withoutGLXVariable) != nullptr)
         GTEST_SKIP() << "already in the process without GLX";
     // A process of its own, whose private X server has no GLX.
+    std::vector<std::string> variables = {std::string(withoutGLXVariable) + "=1"};
+    for (char** v = environ; *v != nullptr; ++v)
+        variables.push_back(*v);
+    std::vector<char*> environment;
+    for (auto& v : variables)
+        environment.push_back(v.data());
+    environment.push_back(nullptr);
+    const char* arguments[] = {"tovka_plugin_tests", "--gtest_filter=EditorOnScreen.ShowsTheWholeEditor", nullptr};
+
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0)
     {
-        setenv(withoutGLXVariable, "1", 1);
-        execl("/proc/self/exe", "tovka_plugin_tests", "--gtest_filter=EditorOnScreen.ShowsTheWholeEditor",
-              (char*)nullptr);
+        execve("/proc/self/exe", const_cast<char**>(arguments), environment.data());
         _exit(127);
     }
     int status = 0;

@@ -209,19 +209,19 @@ TEST_F(Editor, ShowsTheCurrentValuesAndLaysTheWindowOut)
     EXPECT_EQ(editor->getBounds(), juce::Rectangle<int>(0, 0, 780, 400));
     EXPECT_FALSE(editor->isResizable());
     const int rh = editor->legatoSelector.getHeight();
-    const std::pair<juce::Component*, juce::Rectangle<int>> expected[] = {
-        {&editor->presetManager, {0, 0, 780, 400}},
-        {editor->presetBar, {625, 5, 150, 25}},
-        {&editor->background, {0, 0, 780, 400}},
-        {&editor->adsrWidget, {228, 41, 322, 89}},
-        {&editor->volumeSlider, {725, 41, 45, 89}},
-        {&editor->roomSlider, {680, 41, 45, 89}},
-        {&editor->characterPad, {57, 155, 214, 214}},
-        {&editor->throatPad, {531, 155, 214, 214}},
-        {&editor->legatoTimesPad, {304, 155 + rh, 214, 214 - rh}},
+    const std::tuple<const char*, juce::Component*, juce::Rectangle<int>> expected[] = {
+        {"presetManager", &editor->presetManager, {0, 0, 780, 400}},
+        {"presetBar", editor->presetBar, {625, 5, 150, 25}},
+        {"background", &editor->background, {0, 0, 780, 400}},
+        {"adsrWidget", &editor->adsrWidget, {228, 41, 322, 89}},
+        {"volumeSlider", &editor->volumeSlider, {725, 41, 45, 89}},
+        {"roomSlider", &editor->roomSlider, {680, 41, 45, 89}},
+        {"characterPad", &editor->characterPad, {57, 155, 214, 214}},
+        {"throatPad", &editor->throatPad, {531, 155, 214, 214}},
+        {"legatoTimesPad", &editor->legatoTimesPad, {304, 155 + rh, 214, 214 - rh}},
     };
-    for (const auto& [component, bounds] : expected)
-        EXPECT_EQ(component->getBounds(), bounds) << component->getName();
+    for (const auto& [name, component, bounds] : expected)
+        EXPECT_EQ(component->getBounds().toString(), bounds.toString()) << name;
     const auto& turnIn = editor->turnIn.getBounds();
     const auto& turnOut = editor->turnOut.getBounds();
     const auto& legato = editor->legatoSelector.getBounds();
