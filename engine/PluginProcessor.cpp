@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ParameterTables.h"
+#include "SampleRateRange.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
@@ -92,10 +93,11 @@ const juce::String TovkaAudioProcessor::getName() const
 
 void TovkaAudioProcessor::prepareToPlay(double sampleRate, int)
 {
+    // The reverb sizes its delay lines from the rate without a check: outside the
+    // supported rates they come out empty or overflow, so it keeps its last good rate
+    // (the channel refuses such a rate too).
     formantChannel->setSampleRate(sampleRate);
-    // The reverb sizes its delay lines from the rate: a rate of 0, a negative or a
-    // non-finite one would leave them empty or huge, so it keeps its last good rate.
-    if (std::isfinite(sampleRate) && sampleRate > 0.0)
+    if (isSupportedSampleRate(sampleRate))
         reverb.setSampleRate(sampleRate);
 }
 

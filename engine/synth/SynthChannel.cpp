@@ -2,15 +2,23 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
+#include "SampleRateRange.h"
 #include "synth/SynthVoice.h"
 
 namespace SynthBase
 {
 
+namespace
+{
+/** The rate a channel built with an unsupported one runs at until it is given a good one. */
+constexpr double FallbackSampleRate = 44100.0;
+} // namespace
+
 Channel::Channel(LockFunction lockFunction_, void* lockContext_, float sampleRate_)
-    : sampleRate(sampleRate_), invSampleRate(1.0 / sampleRate_), lockContext(lockContext_),
-      lockFunction(lockFunction_)
+    : sampleRate(isSupportedSampleRate(sampleRate_) ? sampleRate_ : FallbackSampleRate),
+      invSampleRate(1.0 / sampleRate), lockContext(lockContext_), lockFunction(lockFunction_)
 {
     for (Voice*& v : noteVoices)
         v = nullptr;
@@ -57,8 +65,7 @@ void Channel::init(std::vector<Voice*> voices, int numChannels_)
 
 void Channel::setSampleRate(double rate)
 {
-    // A rate of zero, below zero or not finite would turn every ramp and envelope into NaN.
-    if (!(rate > 0.0 && std::isfinite(rate)))
+    if (!isSupportedSampleRate(rate))
         return;
     if (rate == sampleRate)
         return;
@@ -116,6 +123,13 @@ void Channel::setParameter(int index, float normalised)
 
 void Channel::setParameter(int index, float normalised, double rampSeconds)
 {
+    // A ramp time that is NaN, negative or not finite as the set's float would make the step, and
+    // the parameter with it, NaN for ever (or never move it): such a change takes effect at once.
+    if (!(rampSeconds >= 0.0 && rampSeconds <= std::numeric_limits<float>::max()))
+    {
+        setParameter(index, normalised);
+        return;
+    }
     if (!isValidParameter(index) || std::isnan(normalised))
         return;
     normalised = normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);

@@ -81,8 +81,9 @@ struct MidiCall
 class Channel : public SynthBase::Channel
 {
 public:
-    explicit Channel(int numVoices = 24, LockFunction lock = nullptr, void* context = nullptr)
-        : SynthBase::Channel(lock, context, 44100.0f)
+    explicit Channel(int numVoices = 24, LockFunction lock = nullptr, void* context = nullptr,
+                     float rate = 44100.0f)
+        : SynthBase::Channel(lock, context, rate)
     {
         std::vector<SynthBase::Voice*> list;
         for (int i = 0; i < numVoices; ++i)

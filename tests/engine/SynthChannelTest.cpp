@@ -247,15 +247,31 @@ TEST_F(SynthChannel, OutOfRangeParametersAndSampleRatesAreContained)
     EXPECT_EQ(ch->getParameterReal(99).i, 0);
     EXPECT_EQ(ch->getParameterNormalised(-5), 0.0f);
 
-    // A rate change jumps ramps to their targets; rates that would poison every ramp are refused.
+    // A ramp time that is negative or not finite sets the value at once.
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double seconds : {std::numeric_limits<double>::quiet_NaN(), inf, -inf, -0.5, 1e300})
+    {
+        ch->setParameter(0, 0.0f);
+        ch->setParameter(0, 0.3f, seconds);
+        fake::renderBlock(*ch, 4);
+        EXPECT_EQ(ch->getParameterReal(0).f, 3.0f) << seconds;
+    }
+
+    // A rate change jumps ramps to their targets; rates outside 8 kHz..768 kHz are refused.
     ch->setParameter(0, 1.0f, 1.0);
     fake::renderBlock(*ch, 10);
-    for (double rate : {48000.0, 48000.0, 0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(),
-                        std::numeric_limits<double>::infinity()})
+    for (double rate : {48000.0, 48000.0, 0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(), inf,
+                        100.0, 195.0, 1e-300, 7999.0, 768001.0, 1.31e6, 1e300})
         ch->setSampleRate(rate);
     EXPECT_EQ(ch->getSampleRate(), 48000.0);
     EXPECT_EQ(ch->getParameterReal(0).f, 10.0f);
     EXPECT_EQ(ch->rateChanges, 1);
+    for (double rate : {8000.0, 768000.0})
+    {
+        ch->setSampleRate(rate);
+        EXPECT_EQ(ch->getSampleRate(), rate);
+    }
+    EXPECT_EQ(fake::Channel(1, nullptr, nullptr, 1e-30f).getSampleRate(), 44100.0);
 }
 
 } // namespace

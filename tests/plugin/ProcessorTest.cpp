@@ -143,14 +143,17 @@ TEST(Processor, FilterRateResetsAtConstructionAndFollowsOnlySensibleHostRates)
     EXPECT_EQ(__PEQ_Samplerate, 44100.0);
     processor.prepareToPlay(48000.0, testBlockSize);
     EXPECT_EQ(__PEQ_Samplerate, 48000.0);
-    // Outside 44100..192000 the filters keep their last rate; nonsense rates leave it playable.
-    for (double rate : {22050.0, 0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(),
-                        std::numeric_limits<double>::infinity()})
+    // Outside 44100..192000 the filters keep their last rate; rates outside 8 kHz..768 kHz
+    // (which would crash the reverb or silence the engine with NaN) are refused everywhere.
+    for (double rate : {22050.0, 0.0, -48000.0, 100.0, 195.0, 1e-300, 1.31e6, 1e300,
+                        std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+    {
         processor.prepareToPlay(rate, testBlockSize);
+        const auto out = playNote(processor, 8);
+        EXPECT_TRUE(allFinite(out)) << rate;
+        EXPECT_GT(levelOf(out, 1, 8), 1e-3) << rate;
+    }
     EXPECT_EQ(__PEQ_Samplerate, 48000.0);
-    const auto out = playNote(processor, 8);
-    EXPECT_TRUE(allFinite(out));
-    EXPECT_GT(levelOf(out, 1, 8), 1e-3);
 }
 
 TEST(Processor, InstancesShareTheTablesAndTheLastOneFreesThem)
