@@ -148,8 +148,11 @@ protected:
     void* lockContext;
     LockFunction lockFunction;
 
-    /** Returns a voice whose iterate() reported it finished to the free list, unmapping its note. */
+    /** Returns a voice whose iterate() reported it finished to the free list, clearing every
+        note-map entry that points to it. */
     void retireVoice(Voice* voice);
+    /** The voice noteVoices[note] names if it counts: active and playing that very note; else null. */
+    Voice* voiceMappedTo(int note) const;
 
 private:
     bool isValidParameter(int index) const;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -143,6 +144,42 @@ TEST_F(FormantChannelTest, PedalChordGlideWithNothingHeldIsSilentUntilThePedalLi
     render(64);
     EXPECT_EQ(ch->held(), 0);
     EXPECT_EQ(ch->active().size(), 1u);
+}
+
+TEST_F(FormantChannelTest, AKeyWhoseVoiceAPedalChordGlideMovedNeverActsOnItAgain)
+{
+    // Key 60's voice glides to 64 under the pedal, is released with the pedal and finishes; key
+    // 60's map entry still names it. The next note takes that voice: key 60's release must not
+    // end note 70, and key 60 struck again must not be handed the free, unrendered voice.
+    for (int next : {70, 60})
+    {
+        newChannel();
+        ch->setSampleRate(48000.0);
+        ch->setParameter(P::ParamLegatoState, 1.0f); // real 2
+        ch->setParameter(P::ParamRelease, 0.0f);
+        const int block = 512;
+        noteOn(60);
+        render(block, block);
+        pedal(127);
+        render(block, block);
+        noteOn(64);
+        render(block, block);
+        noteOff(64);
+        render(block, block);
+        pedal(0);
+        render(8 * block, block);
+        ASSERT_TRUE(ch->active().empty());
+
+        noteOn(next);
+        render(block, block);
+        if (next == 70)
+            noteOff(60);
+        const std::vector<float> out = render(block, block);
+        ASSERT_EQ(ch->active().size(), 1u) << next;
+        EXPECT_TRUE(ch->newest()->isNoteOn()) << next;
+        EXPECT_EQ(ch->newest()->note, next);
+        EXPECT_GT(*std::max_element(out.begin(), out.end()), 1e-3f) << next;
+    }
 }
 
 TEST_F(FormantChannelTest, AVoiceThatEndsWhileItsKeyIsHeldLetsTheKeyStrikeAgain)
