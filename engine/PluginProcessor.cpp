@@ -7,12 +7,11 @@
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
-#include "formant/FormantTables.h"
 
 namespace
 {
-/** Rate every new processor starts the channel, the reverb and the shared
-    formant-filter rate at, until the host says otherwise. */
+/** Rate every new processor starts the channel and the reverb at, until the host
+    says otherwise. */
 constexpr double initialSampleRate = 44100.0;
 
 constexpr int numControllers = 128;
@@ -37,7 +36,6 @@ void lockFunc(bool lock, void* context)
 TovkaAudioProcessor::TovkaAudioProcessor()
     : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true))
 {
-    __PEQ_Samplerate = initialSampleRate;
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
 

@@ -23,7 +23,7 @@ inline float fractionOfCycle(float x)
 }
 } // namespace
 
-FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings, FormantFilterBank* sharedBank,
+FormantVoice::FormantVoice(FormantChannel* owner, TKADSRParams* settings, FormantFilterBank* sharedBank,
                            int sharedLane)
 {
     channel = owner;
@@ -237,7 +237,8 @@ void FormantVoice::updateNoiseCoefficient(double F, double channelRate)
 //==============================================================================
 bool FormantVoice::iterate(int numChannels, float* out)
 {
-    ownInputs.update(*channel);
+    // Built only by a formant channel (the constructor's type), so the owner is one.
+    ownInputs.update(*static_cast<FormantChannel*>(channel));
     return render(ownInputs, numChannels, out);
 }
 

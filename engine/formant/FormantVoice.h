@@ -21,12 +21,14 @@
     Rendering is deterministic: the same note, parameters and rand() sequence give the same samples
     in every build (single-precision steps are spelled out with explicit casts). Needs the shared
     wave tables and noise table to be held while it renders. */
+class FormantChannel;
+
 class FormantVoice : public SynthBase::Voice
 {
 public:
     /** The voice's filters run in lane `lane` of `bank`, shared with the channel's other voices so
         that they run side by side; without a bank the voice keeps one of its own. */
-    FormantVoice(SynthBase::Channel* channel, TKADSRParams* settings, FormantFilterBank* bank = nullptr,
+    FormantVoice(FormantChannel* channel, TKADSRParams* settings, FormantFilterBank* bank = nullptr,
                  int lane = 0);
     ~FormantVoice() override;
 
@@ -138,7 +140,7 @@ private:
     bool coefficientsValid = false; // false after the filter records were cleared
     bool noiseValid = false;
     double vowelGain = 0.0;       // "Formant Gain" gainRoot comes from
-    double vowelFilterRate = 0.0; // __PEQ_Samplerate sinW0/cosW0 come from
+    double vowelFilterRate = 0.0; // formant-filter rate sinW0/cosW0 come from
     double coefficientsF = 0.0;   // pitch (Hz) the filter coefficients were made for
     double coefficientsQ = 0.0;   // "Formant Q" they were made for
     double noiseF = 0.0;          // pitch (Hz) and channel rate noiseC comes from

@@ -11,7 +11,6 @@
 
 #include "EngineTestSupport.h"
 #include "ParameterTables.h"
-#include "formant/FormantTables.h"
 
 namespace
 {
@@ -252,18 +251,17 @@ TEST_F(FormantChannelTest, MainVolumeIsALinearGain)
 //==============================================================================
 TEST_F(FormantChannelTest, FilterSampleRateFollowsSupportedChannelRatesOnly)
 {
-    __PEQ_Samplerate = 44100.0;
     auto low = std::make_unique<ProbeChannel>(nullptr, nullptr, 22050.0f);
-    EXPECT_EQ(__PEQ_Samplerate, 44100.0);
+    EXPECT_EQ(low->getFilterSampleRate(), 44100.0);
     low->setSampleRate(48000.0);
-    EXPECT_EQ(__PEQ_Samplerate, 48000.0);
+    EXPECT_EQ(low->getFilterSampleRate(), 48000.0);
     low->setSampleRate(200000.0);
-    EXPECT_EQ(__PEQ_Samplerate, 48000.0);
+    EXPECT_EQ(low->getFilterSampleRate(), 48000.0);
     low->setSampleRate(192000.0);
-    EXPECT_EQ(__PEQ_Samplerate, 192000.0);
+    EXPECT_EQ(low->getFilterSampleRate(), 192000.0);
     auto high = std::make_unique<ProbeChannel>(nullptr, nullptr, 96000.0f);
-    EXPECT_EQ(__PEQ_Samplerate, 96000.0);
-    __PEQ_Samplerate = 44100.0;
+    EXPECT_EQ(high->getFilterSampleRate(), 96000.0);
+    EXPECT_EQ(low->getFilterSampleRate(), 192000.0);
 }
 
 //==============================================================================

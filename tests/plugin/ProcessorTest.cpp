@@ -2,9 +2,11 @@
 // rendering and the state chunk, observed through real rendered audio.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +16,6 @@
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
-#include "formant/FormantTables.h"
 
 namespace
 {
@@ -136,15 +137,12 @@ TEST(Processor, RegistersTheSeventeenParametersContinuousWithNamesAndDefaults)
     }
 }
 
-TEST(Processor, FilterRateResetsAtConstructionAndFollowsOnlySensibleHostRates)
+TEST(Processor, KeepsPlayingThroughAbsurdHostRates)
 {
-    __PEQ_Samplerate = 96000.0;
     TovkaAudioProcessor processor;
-    EXPECT_EQ(__PEQ_Samplerate, 44100.0);
     processor.prepareToPlay(48000.0, testBlockSize);
-    EXPECT_EQ(__PEQ_Samplerate, 48000.0);
-    // Outside 44100..192000 the filters keep their last rate; rates outside 8 kHz..768 kHz
-    // (which would crash the reverb or silence the engine with NaN) are refused everywhere.
+    // Rates outside 8 kHz..768 kHz (which would crash the reverb or turn the engine's output into
+    // NaN) are refused everywhere: the last good rate stays.
     for (double rate : {22050.0, 0.0, -48000.0, 100.0, 195.0, 1e-300, 1.31e6, 1e300,
                         std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
     {
@@ -153,7 +151,35 @@ TEST(Processor, FilterRateResetsAtConstructionAndFollowsOnlySensibleHostRates)
         EXPECT_TRUE(allFinite(out)) << rate;
         EXPECT_GT(levelOf(out, 1, 8), 1e-3) << rate;
     }
-    EXPECT_EQ(__PEQ_Samplerate, 48000.0);
+}
+
+TEST(Processor, OtherInstancesNeverChangeAnInstancesSound)
+{
+    // Renders at 48 kHz; with `others`, before every block another instance is created, prepared
+    // at another rate and destroyed, on a thread of its own, as a host scanning plug-ins does.
+    auto play = [](bool others)
+    {
+        std::srand(1);
+        auto processor = makeProcessor(48000.0);
+        return render(*processor, 12, testBlockSize,
+                      [others](int b)
+                      {
+                          if (others)
+                              std::thread(
+                                  [b]
+                                  {
+                                      TovkaAudioProcessor other;
+                                      other.prepareToPlay(b % 2 == 0 ? 96000.0 : 44100.0, testBlockSize);
+                                  })
+                                  .join();
+                          return b == 0 ? midiOf({{juce::MidiMessage::noteOn(1, testNote, (juce::uint8)100), 0}})
+                                        : juce::MidiBuffer();
+                      });
+    };
+    const auto alone = play(false);
+    const auto amongOthers = play(true);
+    EXPECT_GT(levelOf(alone, 2, 12), 1e-3);
+    EXPECT_TRUE(alone.left == amongOthers.left && alone.right == amongOthers.right);
 }
 
 TEST(Processor, InstancesShareTheTablesAndTheLastOneFreesThem)
