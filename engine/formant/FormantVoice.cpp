@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "dsp/PinkNoise.h"
+#include "dsp/TKRand.h"
 #include "dsp/TKSameBits.h"
 #include "formant/FormantChannel.h"
 
@@ -117,9 +117,10 @@ void FormantVoice::noteOn()
     panLeft = (1.0f - p) * s + (1.0f - s);
     panRight = p * s + (1.0f - s);
 
-    // Two rand() draws per note, vibrato first: 4.0..5.998 Hz, then 0.1..1.099 Hz.
-    vibratoRate = static_cast<float>(rand() % 1000) / 500.0f + 5.0f - 1.0f;
-    wobbleRate = static_cast<float>(rand() % 1000) / 1000.0f + 0.1f;
+    // Two draws per note, vibrato first: 4.0..5.998 Hz, then 0.1..1.099 Hz.
+    TKRand* const random = TKRand_This_Thread();
+    vibratoRate = static_cast<float>(TKRand_Next(random) % 1000) / 500.0f + 5.0f - 1.0f;
+    wobbleRate = static_cast<float>(TKRand_Next(random) % 1000) / 1000.0f + 0.1f;
 
     noteIsOn = true;
     clearFilters();
@@ -294,7 +295,7 @@ inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int j
     // 7. Pulse exponent, 2 (soft) to 9 (hard).
     const double k = static_cast<double>(velocitySquared * 7.0f + 2.0f) + static_cast<double>(0.2f) * w;
 
-    // 8. Period jitter: one rand() draw per sample.
+    // 8. Period jitter: one draw per sample.
     const double d = (1.0 - static_cast<double>(velocitySquared) * 0.5) * in.cordDisturb;
     const double u = (jitterDraw % 10000) / 10000.0;
     const double j = (u * d - d * 0.5) * F;
@@ -338,9 +339,10 @@ inline void FormantVoice::startSource(const FormantVoiceInputs& in)
 
 void FormantVoice::startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in)
 {
-    // The rand() draws stay one per voice, in voice order.
+    // The draws stay one per voice, in voice order.
+    TKRand* const random = TKRand_This_Thread();
     for (int v = 0; v < count; ++v)
-        voices[v]->startPitchAndPhase(in, rand());
+        voices[v]->startPitchAndPhase(in, TKRand_Next(random));
     // 9. Glottal pulse. Its two library calls each run over all voices in turn: one voice's second
     // call waits for its first, but no voice waits for another.
     for (int v = 0; v < count; ++v)

@@ -11,6 +11,7 @@
 #include "CountingAllocator.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 
 namespace
@@ -33,7 +34,7 @@ TEST(AllocationTest, RenderingTheChannelNeverAllocates)
 {
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
-    std::srand(5);
+    TKRand_Seed_This_Thread(5);
     auto ch = std::make_unique<FormantChannel>(nullptr, nullptr, 44100.0f);
     ch->setSampleRate(48000.0);
 

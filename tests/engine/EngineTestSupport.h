@@ -16,6 +16,7 @@
 
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 #include "formant/FormantVoice.h"
 #include "synth/SynthChannel.h"
@@ -226,7 +227,8 @@ public:
     int32_t queued() const { return incomingCount; }
 };
 
-/** Holds the shared tables for the suite and seeds rand() per test, so every render is repeatable. */
+/** Holds the shared tables for the suite and seeds the thread's generator per test, so every render
+    is repeatable. */
 class FormantFixture : public ::testing::Test
 {
 protected:
@@ -242,7 +244,7 @@ protected:
     }
     void SetUp() override
     {
-        std::srand(1);
+        TKRand_Seed_This_Thread(1);
         newChannel();
     }
 

@@ -229,7 +229,7 @@ TEST_F(FormantChannelTest, MainVolumeIsALinearGain)
 {
     auto play = [this](float volume)
     {
-        std::srand(3);
+        TKRand_Seed_This_Thread(3);
         newChannel();
         ch->setParameter(P::ParamMainVolume, volume);
         noteOn(57);

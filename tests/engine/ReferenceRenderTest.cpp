@@ -6,11 +6,12 @@
 // bit for bit, in Release and in Debug builds, and on each vector path of the voices' filters (SSE2,
 // and AVX where the processor has it).
 //
-// The test owns the process's rand() state: the shared noise tables are built from rand() by their
-// first holder, and every voice draws from rand() at note on and on every sample. So each scenario
-// checks that nobody else holds the tables, seeds rand(), builds the tables, seeds again and renders.
+// The test owns the thread's random sequence (TKRand, which is rand()'s): the shared noise tables
+// are built from it by their first holder, and every voice draws from it at note on and on every
+// sample. So each scenario checks that nobody else holds the tables, seeds the thread's generator,
+// builds the tables, seeds again and renders.
 //
-// The hashes hold for glibc's libm on x86-64 (sin, cos, pow, exp, powf, cosf, exp2f and rand are
+// The hashes hold for glibc's libm on x86-64 (sin, cos, pow, exp, powf, cosf and exp2f are
 // part of the sound), in the variants glibc picks on processors with FMA and AVX2, where they were
 // taken: the variants for older processors may round a result differently now and then, so the test
 // skips itself there. To regenerate them after a deliberate change of the sound, run
@@ -34,6 +35,7 @@
 
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 #include "formant/FormantFilterBank.h"
 
@@ -105,7 +107,7 @@ struct Scenario
     double sampleRate;           // given to setSampleRate after construction at 44100 Hz
     int frames;                  // length of the render
     std::vector<int> blockSizes; // cycled
-    unsigned seed;               // for rand()
+    unsigned seed;               // for the thread's TKRand generator
     std::function<void(Script&)> script;
 };
 
@@ -184,7 +186,7 @@ Render render(const Scenario& scenario)
     return {fnv.hash, peak};
 }
 
-/** A small deterministic generator for the scripts, so they never touch rand(). */
+/** A small deterministic generator for the scripts, so they never touch the voices' sequence. */
 class Lcg
 {
 public:
@@ -367,14 +369,14 @@ TEST_P(ReferenceRenderTest, RendersBitForBitAsTheReference)
         GTEST_SKIP() << "no AVX on this processor";
     FormantFilterBank::forcePath(path);
     ASSERT_EQ(FormantFilterBank::getPath(), path);
-    // Tables built by someone else would hold noise from another rand() state.
+    // Tables built by someone else would hold noise from another state of the sequence.
     ASSERT_EQ(__TKOsc_retainCount, 0);
     ASSERT_EQ(__PinkNoise_retainCount, 0);
 
-    std::srand(1);
+    TKRand_Seed_This_Thread(1);
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
-    std::srand(scenario.seed);
+    TKRand_Seed_This_Thread(scenario.seed);
     const Render r = render(scenario);
     PinkNoise_Release();
     TKOSC_Dispose_Buffers();

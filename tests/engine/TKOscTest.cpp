@@ -88,11 +88,11 @@ TEST(TKOscNoise, NoiseTablesDrawFromRandInOrderWaveTableFirst)
 {
     ASSERT_EQ(0, __PinkNoise_retainCount);
     ASSERT_EQ(0, __TKOsc_retainCount);
-    std::srand(1);
+    TKRand_Seed_This_Thread(1);
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
 
-    // rand() is process-wide: re-seed to replay the sequence the two tables consumed.
+    // The tables hold what rand() itself would have given them from the same seed.
     std::srand(1);
     for (int i = 0; i < TKOSC_TABLE_SIZE; ++i)
     {

@@ -2,7 +2,6 @@
 // rendering and the state chunk, observed through real rendered audio.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "PluginTestSupport.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 
 namespace
@@ -159,7 +159,7 @@ TEST(Processor, OtherInstancesNeverChangeAnInstancesSound)
     // at another rate and destroyed, on a thread of its own, as a host scanning plug-ins does.
     auto play = [](bool others)
     {
-        std::srand(1);
+        TKRand_Seed_This_Thread(1);
         auto processor = makeProcessor(48000.0);
         return render(*processor, 12, testBlockSize,
                       [others](int b)
