@@ -32,6 +32,7 @@ juce_add_plugin(Tovka
     COPY_PLUGIN_AFTER_BUILD FALSE)
 
 target_sources(Tovka PRIVATE
+    "${PROJECT_SOURCE_DIR}/engine/HostParameter.cpp"
     "${PROJECT_SOURCE_DIR}/engine/PluginProcessor.cpp")
 
 target_include_directories(Tovka PRIVATE "${PROJECT_SOURCE_DIR}/engine")

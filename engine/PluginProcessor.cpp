@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "HostParameter.h"
 #include "ParameterTables.h"
 #include "SampleRateRange.h"
 #include "dsp/PinkNoise.h"
@@ -63,14 +64,10 @@ TovkaAudioProcessor::TovkaAudioProcessor()
     reverb.setParameters(reverbParameters);
     reverb.setSampleRate(initialSampleRate);
 
-    // A continuous 0..1 range: the constructor taking a bare minimum and maximum
-    // would give the range a step of 0.01 and round every automated, controller
-    // and preset value to it.
     for (int i = 0; i < numParameters; ++i)
     {
-        auto* parameter = new juce::AudioParameterFloat(
-            juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
-            juce::NormalisableRange<float>(0.0f, 1.0f), ParameterDefaultValues[i]);
+        auto* parameter = new HostParameter(juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
+                                            ParameterDefaultValues[i]);
         parameters.push_back(parameter);
         addParameter(parameter);
     }

@@ -8,6 +8,7 @@
 #include "MIDICCManager.h"
 
 class FormantChannel;
+class HostParameter;
 
 //==============================================================================
 /** The plug-in: owns the formant channel, registers the 17 host parameters,
@@ -73,7 +74,7 @@ private:
         the channel sees is an offset into the current block. */
     std::uint64_t sampleCounter = 0;
     /** The host parameters in id order; owned by the base processor. */
-    std::vector<juce::AudioParameterFloat*> parameters;
+    std::vector<HostParameter*> parameters;
     MIDICCManager midiCCManager;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(TovkaAudioProcessor)

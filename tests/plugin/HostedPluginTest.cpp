@@ -1,11 +1,13 @@
 // The built VST3 and LV2 bundles, loaded through JUCE's own plug-in hosting the
 // way a host application loads them.
+#include <limits>
 #include <memory>
 
 #include <gtest/gtest.h>
 
 #include "ParameterTables.h"
 #include "PluginTestSupport.h"
+#include "formant/FormantChannel.h"
 
 namespace
 {
@@ -147,13 +149,19 @@ TEST_P(HostedPlugin, PitchBendAndAMappedControllerReachTheEngine)
     EXPECT_LT(levelOf(muted, 6, 10), 1e-7);
 }
 
-TEST_P(HostedPlugin, StateRoundTripsThroughTheHost)
+TEST_P(HostedPlugin, StateRoundTripsThroughTheHostAndANaNValueIsRefused)
 {
     auto source = load();
     ASSERT_NE(source, nullptr);
     for (int i = 0; i < NumParameters; ++i)
         setParameter(*source, i, (float)(i + 1) / 23.0f);
     render(*source, 1, testBlockSize, {});
+    // A NaN keeps the previous value. "Stereo Spread" is also the reverb's wet level: a NaN
+    // there would reach every sample.
+    parameterAt(*source, FormantChannel::ParamStereoSpread)->setValue(std::numeric_limits<float>::quiet_NaN());
+    const auto out = playNoteWith(*source, 12, -1, {});
+    EXPECT_TRUE(allFinite(out));
+    EXPECT_GT(levelOf(out, 2, 12), 1e-3);
     juce::MemoryBlock state;
     source->getStateInformation(state);
 

@@ -403,6 +403,32 @@ TEST(Processor, ShortChunksReadMissingValuesAsZeroAndLongOnesStopAtTheSixtyEight
     }
 }
 
+TEST(Processor, AHostValueOfNaNKeepsThePreviousValueAndInfinitiesClamp)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    auto processor = makeProcessor();
+    // Wrappers set values through setValue; "Stereo Spread" is the reverb's wet level as well.
+    for (int id = 0; id < NumParameters; ++id)
+    {
+        auto& parameter = *parameterAt(*processor, id);
+        for (const auto& [set, expected] : {std::make_pair(0.3f, 0.3f), std::make_pair(nan, 0.3f),
+                                            std::make_pair(inf, 1.0f), std::make_pair(nan, 1.0f),
+                                            std::make_pair(-inf, 0.0f), std::make_pair(0.7f, 0.7f),
+                                            std::make_pair(nan, 0.7f)})
+        {
+            parameter.setValue(set);
+            EXPECT_EQ(parameter.getValue(), expected) << ParameterNames[id] << " set to " << set;
+        }
+        parameter.setValueNotifyingHost(nan);
+        EXPECT_EQ(parameter.getValue(), 0.7f) << ParameterNames[id];
+    }
+    const auto out = playNote(*processor, 12);
+    EXPECT_TRUE(allFinite(out));
+    EXPECT_GT(levelOf(out, 1, 12), 1e-3);
+    EXPECT_EQ(stateOf(*processor), juce::MemoryBlock(chunkOf(std::vector<float>(NumParameters, 0.7f)).data(), 68));
+}
+
 TEST(Processor, CorruptChunkNeverPutsNonFiniteValuesIntoTheEngine)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
