@@ -27,7 +27,8 @@ TEST(AllocationTest, CountingSeesAllocations)
     void* volatile q = std::malloc(16);
     delete p;
     std::free(q);
-    EXPECT_EQ(scope.count(), 2);
+    // Under AddressSanitizer the C functions are not replaced, so only operator new counts.
+    EXPECT_EQ(scope.count(), TOVKA_COUNT_C_ALLOCATIONS ? 2 : 1);
 }
 
 TEST(AllocationTest, RenderingTheChannelNeverAllocates)

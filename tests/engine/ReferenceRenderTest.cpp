@@ -273,14 +273,21 @@ const std::vector<Scenario>& scenarios()
          55,
          [](Script& s)
          {
+             // Each note's velocity is drawn before its key (two draws in one call's arguments
+             // would come in an order the compiler chooses).
              Lcg lcg(7);
+             auto randomNote = [&lcg](Script& script, int frame)
+             {
+                 const int velocity = 1 + lcg.below(127);
+                 script.on(frame, 36 + lcg.below(48), velocity);
+             };
              for (int k = 0; k < 32; ++k)
-                 s.on(k * 300, 36 + lcg.below(48), 1 + lcg.below(127));
+                 randomNote(s, k * 300);
              for (int k = 0; k < 12; ++k)
                  s.off(12000 + k * 500, 36 + lcg.below(48));
              s.pedal(20000, 100);
              for (int k = 0; k < 10; ++k)
-                 s.on(22000 + k * 700, 36 + lcg.below(48), 1 + lcg.below(127));
+                 randomNote(s, 22000 + k * 700);
              for (int k = 0; k < 48; ++k)
                  s.off(30000 + k * 100, 36 + k);
              s.pedal(40000, 0);

@@ -36,12 +36,12 @@ TEST(TKRand, EveryThreadDrawsRandsSequenceFromAFreshProcess)
         ASSERT_EQ(TKRand_Next(&g), expected[i]) << i;
 
     // Two threads at once, each with its own generator from the start of the sequence.
-    const size_t perThread = 1000000;
+    constexpr size_t perThread = 1000000;
     size_t matching[2] = {0, 0};
     std::vector<std::thread> threads;
     for (size_t& count : matching)
         threads.emplace_back(
-            [&expected, &count, perThread]
+            [&expected, &count]
             {
                 TKRand* own = TKRand_This_Thread();
                 while (count < perThread && TKRand_Next(own) == expected[count])
