@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
+    clang libclang-rt-14-dev
     juce-modules-source fst-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth
