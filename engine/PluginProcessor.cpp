@@ -34,7 +34,8 @@ void lockFunc(bool lock, void* context)
 
 //==============================================================================
 TovkaAudioProcessor::TovkaAudioProcessor()
-    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true))
+    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true)),
+      dcBlockers{DCBlocker(initialSampleRate), DCBlocker(initialSampleRate)}
 {
     __PEQ_Samplerate = initialSampleRate;
     TKOSC_Prepare_Buffers();
@@ -97,6 +98,11 @@ void TovkaAudioProcessor::prepareToPlay(double sampleRate, int)
     // non-finite one would leave them empty or huge, so it keeps its last good rate.
     if (std::isfinite(sampleRate) && sampleRate > 0.0)
         reverb.setSampleRate(sampleRate);
+    for (auto& blocker : dcBlockers)
+    {
+        blocker.setSampleRate(sampleRate);
+        blocker.reset();
+    }
 }
 
 void TovkaAudioProcessor::releaseResources() {}
@@ -152,6 +158,12 @@ void TovkaAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::M
         if (right != nullptr)
             right[s] = frame[1];
     }
+
+    // The glottal pulse leaves an offset that the reverb's combs would pile up.
+    if (left != nullptr)
+        dcBlockers[0].process(left, numSamples);
+    if (right != nullptr)
+        dcBlockers[1].process(right, numSamples);
 
     reverbParameters.wetLevel = parameters[stereoSpreadParameter]->get();
     reverb.setParameters(reverbParameters);
