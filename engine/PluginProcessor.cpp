@@ -67,12 +67,19 @@ TovkaAudioProcessor::TovkaAudioProcessor()
 
     // A continuous 0..1 range: the constructor taking a bare minimum and maximum
     // would give the range a step of 0.01 and round every automated, controller
-    // and preset value to it.
+    // and preset value to it. Without a step, hosts would show seven decimals, so
+    // the text has the two a 0.01 step would give; typed text reads back as is.
+    const auto attributes = juce::AudioParameterFloatAttributes().withStringFromValueFunction(
+        [](float value, int maximumLength)
+        {
+            const juce::String text(value, 2);
+            return maximumLength > 0 ? text.substring(0, maximumLength) : text;
+        });
     for (int i = 0; i < numParameters; ++i)
     {
         auto* parameter = new juce::AudioParameterFloat(
             juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
-            juce::NormalisableRange<float>(0.0f, 1.0f), ParameterDefaultValues[i]);
+            juce::NormalisableRange<float>(0.0f, 1.0f), ParameterDefaultValues[i], attributes);
         parameters.push_back(parameter);
         addParameter(parameter);
     }

@@ -6,6 +6,7 @@
 
 #include "ParameterTables.h"
 #include "PluginTestSupport.h"
+#include "formant/FormantChannel.h"
 
 namespace
 {
@@ -18,6 +19,8 @@ struct Format
     const char* folder;
     const char* identifier;
     bool keepsParameterOrder;
+    /** The plug-in, not the host, writes a parameter value's text (LV2 has no way to). */
+    bool writesValueText;
 };
 
 std::ostream& operator<<(std::ostream& os, const Format& format)
@@ -91,6 +94,16 @@ TEST_P(HostedPlugin, DescribesItselfAsTheTovkaInstrumentWithSeventeenParameters)
             }
         EXPECT_EQ(matches, 1) << ParameterNames[i];
         EXPECT_TRUE(!GetParam().keepsParameterOrder || all[i]->getName(64) == ParameterNames[i]) << i;
+    }
+
+    // Values read with two decimals, as a 0.01 step would show them, and typed text reads back;
+    // the values themselves stay unrounded.
+    if (GetParam().writesValueText)
+    {
+        EXPECT_EQ(parameterAt(*instance, FormantChannel::ParamAttack)->getCurrentValueAsText(), "0.11");
+        auto* volume = parameterAt(*instance, FormantChannel::ParamMainVolume);
+        EXPECT_EQ(volume->getText(64.0f / 127.0f, 1024), "0.50"); // what controller 7 at 64 sets
+        EXPECT_EQ(volume->getValueForText("0.5"), 0.5f);
     }
 }
 
@@ -170,7 +183,7 @@ TEST_P(HostedPlugin, StateRoundTripsThroughTheHost)
 INSTANTIATE_TEST_SUITE_P(
     Formats, HostedPlugin,
     ::testing::Values(Format{"VST3", [] { return std::make_unique<juce::VST3PluginFormat>(); },
-                             TestPaths::vst3Folder, TestPaths::vst3Bundle, true},
+                             TestPaths::vst3Folder, TestPaths::vst3Bundle, true, true},
                       Format{"LV2", [] { return std::make_unique<juce::LV2PluginFormat>(); },
-                             TestPaths::lv2Folder, TestPaths::lv2Uri, false}),
+                             TestPaths::lv2Folder, TestPaths::lv2Uri, false, false}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -12,6 +12,7 @@
 #include <pluginterfaces/fst/fst.h>
 
 #include "ParameterTables.h"
+#include "formant/FormantChannel.h"
 #define TOVKA_TEST_WITHOUT_JUCE
 #include "PluginTestSupport.h"
 
@@ -164,6 +165,22 @@ TEST_F(Vst2Plugin, ANoteRendersStereoAudio)
     EXPECT_TRUE(allFinite(out));
     EXPECT_GT(rms(out.left, 2 * testBlockSize, out.left.size()), 1e-3);
     EXPECT_GT(rms(out.right, 2 * testBlockSize, out.right.size()), 1e-3);
+}
+
+TEST_F(Vst2Plugin, ShowsValuesWithTwoDecimalsAndReadsTypedTextBack)
+{
+    constexpr int attack = FormantChannel::ParamAttack, volume = FormantChannel::ParamMainVolume;
+    EXPECT_EQ(stringOf(effGetParamDisplay, attack), "0.11");
+
+    // Controller 7 at 64 sets "Main Volume" to 64/127, which stays unrounded.
+    sendMidi(0xB0, 7, 64, 0);
+    process(1);
+    EXPECT_EQ(effect->getParameter(effect, volume), 64.0f / 127.0f);
+    EXPECT_EQ(stringOf(effGetParamDisplay, volume), "0.50");
+
+    char typed[] = "0.5";
+    EXPECT_EQ(dispatch(effString2Parameter, volume, 0, typed), 1);
+    EXPECT_EQ(effect->getParameter(effect, volume), 0.5f);
 }
 
 TEST_F(Vst2Plugin, ChunkHoldsTheParametersAndRestoresThem)
