@@ -153,6 +153,25 @@ TEST_F(Vst2Plugin, ReportsTheTovkaIdentity)
     EXPECT_EQ(dispatch(effCanDo, 0, 0, (void*)"receiveVstMidiEvent"), 1);
     EXPECT_NE(dispatch(effCanDo, 0, 0, (void*)"sendVstMidiEvent"), 1);
 
+    // Two active outputs, the first marked as the first of a stereo pair, both with a valid
+    // (stereo) speaker arrangement: the interface's flag values, which fst names but gives 0.
+    enum PinFlags
+    {
+        pinIsActive = 1,
+        pinIsStereo = 2,
+        pinUseSpeaker = 4
+    };
+    const int pinFlags[] = {pinIsActive | pinIsStereo | pinUseSpeaker, pinIsActive | pinUseSpeaker};
+    for (int pin = 0; pin < 3; ++pin)
+    {
+        VstPinProperties properties = {};
+        EXPECT_EQ(dispatch(effGetOutputProperties, pin, 0, &properties), pin < 2 ? 1 : 0) << pin;
+        EXPECT_EQ(properties.flags, pin < 2 ? pinFlags[pin] : 0) << pin;
+        EXPECT_EQ(properties.arrangementType, pin < 2 ? kSpeakerArrStereo : kSpeakerArrEmpty) << pin;
+    }
+    VstPinProperties input = {};
+    EXPECT_EQ(dispatch(effGetInputProperties, 0, 0, &input), 0);
+
     for (int i = 0; i < NumParameters; ++i)
         EXPECT_FLOAT_EQ(effect->getParameter(effect, i), ParameterDefaultValues[i]) << ParameterNames[i];
 }
