@@ -3,8 +3,8 @@
 #include <cmath>
 
 HostParameter::HostParameter(const juce::ParameterID& id, const juce::String& parameterName,
-                             float defaultValue)
-    : juce::AudioParameterFloat(id, parameterName, rangeRefusingNaN(this), defaultValue)
+                             float defaultValue, const juce::AudioParameterFloatAttributes& attributes)
+    : juce::AudioParameterFloat(id, parameterName, rangeRefusingNaN(this), defaultValue, attributes)
 {
 }
 

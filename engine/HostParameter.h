@@ -11,8 +11,9 @@
 class HostParameter : public juce::AudioParameterFloat
 {
 public:
-    /** defaultValue is normalised (0..1). */
-    HostParameter(const juce::ParameterID& id, const juce::String& parameterName, float defaultValue);
+    /** defaultValue is normalised (0..1); the attributes are JUCE's (text conversions and the like). */
+    HostParameter(const juce::ParameterID& id, const juce::String& parameterName, float defaultValue,
+                  const juce::AudioParameterFloatAttributes& attributes = {});
 
 private:
     /** The linear 0..1 range with no step (a step would round every automated,

@@ -35,7 +35,8 @@ void lockFunc(bool lock, void* context)
 
 //==============================================================================
 TovkaAudioProcessor::TovkaAudioProcessor()
-    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true))
+    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true)),
+      dcBlockers{DCBlocker(initialSampleRate), DCBlocker(initialSampleRate)}
 {
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
@@ -64,10 +65,19 @@ TovkaAudioProcessor::TovkaAudioProcessor()
     reverb.setParameters(reverbParameters);
     reverb.setSampleRate(initialSampleRate);
 
+    // The parameters have no step (see HostParameter). Without one, hosts would show
+    // seven decimals, so the text has the two a 0.01 step would give; typed text
+    // reads back as is.
+    const auto attributes = juce::AudioParameterFloatAttributes().withStringFromValueFunction(
+        [](float value, int maximumLength)
+        {
+            const juce::String text(value, 2);
+            return maximumLength > 0 ? text.substring(0, maximumLength) : text;
+        });
     for (int i = 0; i < numParameters; ++i)
     {
         auto* parameter = new HostParameter(juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
-                                            ParameterDefaultValues[i]);
+                                            ParameterDefaultValues[i], attributes);
         parameters.push_back(parameter);
         addParameter(parameter);
     }
@@ -90,10 +100,15 @@ void TovkaAudioProcessor::prepareToPlay(double sampleRate, int)
 {
     // The reverb sizes its delay lines from the rate without a check: outside the
     // supported rates they come out empty or overflow, so it keeps its last good rate
-    // (the channel refuses such a rate too).
+    // (the channel and the DC blockers refuse such a rate too).
     formantChannel->setSampleRate(sampleRate);
     if (isSupportedSampleRate(sampleRate))
         reverb.setSampleRate(sampleRate);
+    for (auto& blocker : dcBlockers)
+    {
+        blocker.setSampleRate(sampleRate);
+        blocker.reset();
+    }
 }
 
 void TovkaAudioProcessor::releaseResources() {}
@@ -149,6 +164,12 @@ void TovkaAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::M
         if (right != nullptr)
             right[s] = frame[1];
     }
+
+    // The glottal pulse leaves an offset that the reverb's combs would pile up.
+    if (left != nullptr)
+        dcBlockers[0].process(left, numSamples);
+    if (right != nullptr)
+        dcBlockers[1].process(right, numSamples);
 
     reverbParameters.wetLevel = parameters[stereoSpreadParameter]->get();
     reverb.setParameters(reverbParameters);
