@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "SampleRateRange.h"
+
 DCBlocker::DCBlocker(double sampleRate)
 {
     setSampleRate(sampleRate);
@@ -10,7 +12,7 @@ DCBlocker::DCBlocker(double sampleRate)
 
 void DCBlocker::setSampleRate(double sampleRate)
 {
-    if (!(std::isfinite(sampleRate) && sampleRate > 0.0))
+    if (!isSupportedSampleRate(sampleRate))
         return;
     rate = sampleRate;
     update();

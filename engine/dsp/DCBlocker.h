@@ -16,8 +16,9 @@ public:
     /** Starts at the given rate (Hz), with zero state. */
     explicit DCBlocker(double sampleRate);
 
-    /** Sets the rate in Hz and the pole for it. A rate that is not finite and positive is ignored:
-        the blocker keeps its last good one. The state is left as it is. */
+    /** Sets the rate in Hz and the pole for it. A rate outside MinSampleRate..MaxSampleRate
+        (SampleRateRange.h), or NaN, is ignored: the blocker keeps its last good one. The state is
+        left as it is. */
     void setSampleRate(double sampleRate);
 
     /** Zeroes the previous input and output. */

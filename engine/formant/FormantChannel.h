@@ -95,7 +95,7 @@ protected:
     ActionHandler actionHandlers[NumActionTypes];
     SynthBase::Voice* heldVoices[NumNotes]; // voices captured by the pedal in pedal chord glide
     int32_t heldCount = 0;
-    double filterSampleRate = 44100.0; // Hz, see getFilterSampleRate()
+    double filterSampleRate = 44100.0;          // Hz, see getFilterSampleRate()
     FormantVoiceInputs voiceInputs;             // this frame's channel values, read once for all voices
     FormantFilterBank filterBank;               // the voices' filters, voice i in lane i
     FormantVoice* activeVoices[NumVoices] = {}; // the pool's active list, newest first

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -21,6 +22,20 @@
 #include "formant/FormantVoice.h"
 #include "synth/SynthChannel.h"
 #include "synth/SynthVoice.h"
+
+/** Sample rates (Hz) every part that takes a rate refuses, keeping its last good one: too low for
+    the reverb's delay lines, narrowing to a float 0, too large for them, and not numbers. */
+inline const std::vector<double> unsupportedSampleRates = {0.0,
+                                                           -44100.0,
+                                                           100.0,
+                                                           195.0,
+                                                           1e-300,
+                                                           7999.0,
+                                                           768001.0,
+                                                           1.31e6,
+                                                           1e300,
+                                                           std::numeric_limits<double>::quiet_NaN(),
+                                                           std::numeric_limits<double>::infinity()};
 
 //==============================================================================
 namespace fake

@@ -260,8 +260,9 @@ TEST_F(SynthChannel, OutOfRangeParametersAndSampleRatesAreContained)
     // A rate change jumps ramps to their targets; rates outside 8 kHz..768 kHz are refused.
     ch->setParameter(0, 1.0f, 1.0);
     fake::renderBlock(*ch, 10);
-    for (double rate : {48000.0, 48000.0, 0.0, -44100.0, std::numeric_limits<double>::quiet_NaN(), inf,
-                        100.0, 195.0, 1e-300, 7999.0, 768001.0, 1.31e6, 1e300})
+    ch->setSampleRate(48000.0);
+    ch->setSampleRate(48000.0);
+    for (double rate : unsupportedSampleRates)
         ch->setSampleRate(rate);
     EXPECT_EQ(ch->getSampleRate(), 48000.0);
     EXPECT_EQ(ch->getParameterReal(0).f, 10.0f);
