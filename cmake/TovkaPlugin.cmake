@@ -117,3 +117,15 @@ target_compile_options(Tovka_VST PRIVATE -Wno-cpp -Wno-deprecated-declarations)
 # fst and give the pin-property flags the interface's values (fst 0.122 has them
 # all 0, so hosts would see no active stereo outputs).
 target_include_directories(Tovka_VST BEFORE PRIVATE "${PROJECT_SOURCE_DIR}/vst2")
+
+# JUCE's LV2 wrapper writes the bundle's Turtle files in a POST_BUILD step of
+# Tovka_LV2 (a helper program loads the freshly linked plug-in). This step is
+# added after it, so it runs after it on every link, and corrects what the
+# wrapper gets wrong: see tools/fix_lv2_bundle.py. JUCE's own copy step
+# (COPY_PLUGIN_AFTER_BUILD) would run before it; tools/install.sh copies instead.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(TOVKA_LICENCE_URI "https://spdx.org/licenses/GPL-3.0-or-later")
+add_custom_command(TARGET Tovka_LV2 POST_BUILD
+    COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/tools/fix_lv2_bundle.py"
+        "$<TARGET_FILE_DIR:Tovka_LV2>" "${TOVKA_LV2_URI}" "${TOVKA_LICENCE_URI}"
+    VERBATIM)

@@ -10,6 +10,9 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth
     python3
+    # lv2_validate and the LV2 vocabularies it checks against; it runs sordi's
+    # sord_validate, which lv2-dev does not pull in.
+    lv2-dev sordi
 )
 
 missing=()

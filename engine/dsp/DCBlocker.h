@@ -27,8 +27,8 @@ public:
     /** Filters n samples in place. */
     void process(float* samples, int n);
 
+    /** The rate in Hz the pole is set for. */
     [[nodiscard]] double getSampleRate() const { return rate; }
-    [[nodiscard]] double getPole() const { return R; }
 
 private:
     void update();

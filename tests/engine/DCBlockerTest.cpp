@@ -61,11 +61,9 @@ TEST_F(DCBlockerTest, TakesOutTheOffsetAndLeavesTheSpectrumAbove40HzWithinATenth
 TEST(DCBlocker, KeepsItsLastGoodRate)
 {
     DCBlocker blocker(48000.0);
-    const double pole = blocker.getPole();
     for (double rate : unsupportedSampleRates)
         blocker.setSampleRate(rate);
     EXPECT_EQ(blocker.getSampleRate(), 48000.0);
-    EXPECT_EQ(blocker.getPole(), pole);
     for (double rate : {8000.0, 768000.0})
     {
         blocker.setSampleRate(rate);
