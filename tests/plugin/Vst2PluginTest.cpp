@@ -9,12 +9,13 @@
 
 #include <gtest/gtest.h>
 
-// JUCE's wrapper declares the fst types inside namespace Vst2. Declared the same way here, they
-// are the very types of the plug-in's entry points, which the test then calls through pointers of
-// their own types (UndefinedBehaviorSanitizer's function check tells the two apart).
+// JUCE's wrapper reads fst through its aeffectx.h (which names the effect struct AEffect) inside
+// namespace Vst2. Read the same way here, the types are those of the plug-in's entry points, so the
+// test calls them, and the plug-in the test's host callback, through pointers of their own types
+// (UndefinedBehaviorSanitizer's function check tells the two apart).
 namespace Vst2
 {
-#include <pluginterfaces/fst/fst.h>
+#include <pluginterfaces/fst/aeffectx.h>
 }
 using namespace Vst2;
 
@@ -25,7 +26,10 @@ using namespace Vst2;
 
 namespace
 {
-using EntryPoint = AEffect* (*)(AEffectDispatcherProc);
+using EntryPoint = AEffect* (*)(audioMasterCallback);
+/** The type of JUCE's dispatcher, which it stores in the interface's dispatcher field: JUCE's
+    pointer-sized integer is a long long where fst's is a long. */
+using JuceDispatcher = long long (*)(AEffect*, int, int, long long, void*, float);
 
 t_fstPtrInt hostCallback(AEffect*, int opcode, int, t_fstPtrInt, void* const, float)
 {
@@ -80,7 +84,8 @@ protected:
     t_fstPtrInt dispatch(int opcode, int index = 0, t_fstPtrInt value = 0, void* ptr = nullptr,
                          float opt = 0.0f)
     {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+        return (t_fstPtrInt) reinterpret_cast<JuceDispatcher>(effect->dispatcher)(effect, opcode, index,
+                                                                                  value, ptr, opt);
     }
 
     std::string stringOf(int opcode, int index = 0)
