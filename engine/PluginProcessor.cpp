@@ -34,7 +34,8 @@ void lockFunc(bool lock, void* context)
 
 //==============================================================================
 TovkaAudioProcessor::TovkaAudioProcessor()
-    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true))
+    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true)),
+      dcBlockers{DCBlocker(initialSampleRate), DCBlocker(initialSampleRate)}
 {
     __PEQ_Samplerate = initialSampleRate;
     TKOSC_Prepare_Buffers();
@@ -66,12 +67,19 @@ TovkaAudioProcessor::TovkaAudioProcessor()
 
     // A continuous 0..1 range: the constructor taking a bare minimum and maximum
     // would give the range a step of 0.01 and round every automated, controller
-    // and preset value to it.
+    // and preset value to it. Without a step, hosts would show seven decimals, so
+    // the text has the two a 0.01 step would give; typed text reads back as is.
+    const auto attributes = juce::AudioParameterFloatAttributes().withStringFromValueFunction(
+        [](float value, int maximumLength)
+        {
+            const juce::String text(value, 2);
+            return maximumLength > 0 ? text.substring(0, maximumLength) : text;
+        });
     for (int i = 0; i < numParameters; ++i)
     {
         auto* parameter = new juce::AudioParameterFloat(
             juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
-            juce::NormalisableRange<float>(0.0f, 1.0f), ParameterDefaultValues[i]);
+            juce::NormalisableRange<float>(0.0f, 1.0f), ParameterDefaultValues[i], attributes);
         parameters.push_back(parameter);
         addParameter(parameter);
     }
@@ -97,6 +105,11 @@ void TovkaAudioProcessor::prepareToPlay(double sampleRate, int)
     // non-finite one would leave them empty or huge, so it keeps its last good rate.
     if (std::isfinite(sampleRate) && sampleRate > 0.0)
         reverb.setSampleRate(sampleRate);
+    for (auto& blocker : dcBlockers)
+    {
+        blocker.setSampleRate(sampleRate);
+        blocker.reset();
+    }
 }
 
 void TovkaAudioProcessor::releaseResources() {}
@@ -152,6 +165,12 @@ void TovkaAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::M
         if (right != nullptr)
             right[s] = frame[1];
     }
+
+    // The glottal pulse leaves an offset that the reverb's combs would pile up.
+    if (left != nullptr)
+        dcBlockers[0].process(left, numSamples);
+    if (right != nullptr)
+        dcBlockers[1].process(right, numSamples);
 
     reverbParameters.wetLevel = parameters[stereoSpreadParameter]->get();
     reverb.setParameters(reverbParameters);

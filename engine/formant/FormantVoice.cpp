@@ -315,7 +315,7 @@ inline void FormantVoice::startSource(const FormantVoiceInputs& in)
     const double F = samplePitch;
 
     // 10. Pink noise through a one-pole low-pass at four times the pitch.
-    const double T = in.tonality;
+    const float T = static_cast<float>(in.tonality); // exact: "Tonality" is a float real value
     const float pink = __PinkNoise_data[noiseIndex];
     ++noiseIndex;
     if (!noiseCoefficientIsFor(F, in.channelRate))
@@ -327,7 +327,9 @@ inline void FormantVoice::startSource(const FormantVoiceInputs& in)
     const float noise =
         static_cast<float>(static_cast<double>(static_cast<float>(noiseState)) *
                            ((1.0 - static_cast<double>(velocity) * 0.5) * static_cast<double>(env)));
-    double x = static_cast<double>(static_cast<float>((1.0 - T) * static_cast<double>(noise))) - T * pulse;
+    // T is a float, so 1 - T and its product with the noise are single precision (below T = 0.5 a
+    // double 1 - T would differ in the last bit).
+    double x = static_cast<double>((1.0f - T) * noise) - static_cast<double>(T) * pulse;
 
     // 12. The filter coefficients for this sample; the filters run in filterSamples().
     if (!coefficientsAreFor(F, in.formantQ))

@@ -32,6 +32,7 @@
 #include <tuple>
 #include <vector>
 
+#include "ParameterTables.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
@@ -50,7 +51,8 @@ using P = FormantChannel::ParameterId;
 
 /** Something that happens at a frame of the render. Parameter and rate changes take effect at the
     start of the block holding that frame; MIDI is queued in that block at the frame's offset (and
-    so, as in the processor, sounds one block later). */
+    so, as in the processor, sounds one block later). A mapped controller, as in the processor, also
+    sets its parameter at the start of the next block. */
 struct Event
 {
     enum Kind
@@ -73,6 +75,8 @@ public:
     Script& on(int frame, int note, int velocity) { return midi(frame, 0x90, note, velocity); }
     Script& off(int frame, int note) { return midi(frame, 0x80, note, 64); }
     Script& pedal(int frame, int value) { return midi(frame, 0xB0, 64, value); }
+    /** A mapped controller: its parameter takes value / 127 from the next block on. */
+    Script& controller(int frame, int cc, int value) { return midi(frame, 0xB0, cc, value); }
     /** value 0..16383, 8192 the centre. */
     Script& bend(int frame, int value) { return midi(frame, 0xE0, value & 127, value >> 7); }
     Script& midi(int frame, int status, int d1, int d2)
@@ -146,6 +150,7 @@ Render render(const Scenario& scenario)
     Fnv1a fnv;
     float peak = 0.0f;
     size_t blockIndex = 0;
+    std::vector<std::pair<int, float>> fromControllers; // parameter values set by the last block's MIDI
     for (int done = 0; done < scenario.frames;)
     {
         const int size = scenario.blockSizes[blockIndex++ % scenario.blockSizes.size()];
@@ -163,11 +168,20 @@ Render render(const Scenario& scenario)
             else if (e.kind == Event::Rate)
                 ch->setSampleRate(e.seconds);
         }
+        for (const auto& [id, value] : fromControllers)
+            ch->setParameter(id, value);
+        fromControllers.clear();
         ch->prepareForSampleBuffer(static_cast<unsigned long>(done), n);
         for (const Event& e : script.events)
             if (inBlock(e) && e.kind == Event::Midi)
+            {
                 ch->midiIn(static_cast<unsigned char>(e.a), static_cast<unsigned char>(e.b),
                            static_cast<unsigned char>(e.c), e.frame - done, true);
+                if ((e.a & 0xF0) == 0xB0 && e.b != 64)
+                    for (int id = 0; id < NumParameters; ++id)
+                        if (ParameterMIDIMapping[id] == e.b)
+                            fromControllers.emplace_back(id, static_cast<float>(e.c) / 127.0f);
+            }
 
         for (int s = 0; s < n; ++s)
         {
@@ -323,6 +337,20 @@ const std::vector<Scenario>& scenarios()
              s.rate(60000, 48000.0).on(61000, 50, 30).off(70000, 57).off(70000, 69).off(75000, 81);
              s.off(80000, 62).off(80000, 50);
          }},
+
+        // "Tonality" below 0.5 from its controller (12): values whose 1 - T rounds in single
+        // precision, a soft and a hard note, the pedal on the way.
+        {"NoisyTonalityFromController",
+         44100.0,
+         60000,
+         {256},
+         88,
+         [](Script& s)
+         {
+             s.controller(0, 12, 41).on(300, 50, 40).on(300, 62, 120);
+             s.controller(15000, 12, 7).pedal(20000, 127).off(21000, 62).controller(30000, 12, 60);
+             s.pedal(40000, 0).off(40000, 50);
+         }},
     };
     return list;
 }
@@ -339,8 +367,9 @@ const Expected expectedHashes[] = {
     {"PedalChordGlide", 0x402924bb1cc3b936ull},
     {"PitchBends", 0x2672b7c32a04a62dull},
     {"ManyVoicesWithStealing", 0x30978f6630c21445ull},
-    {"ParameterChangesAndRamps", 0x3455dc61ab52e2b7ull},
+    {"ParameterChangesAndRamps", 0xe8b586080fca1f30ull},
     {"VelocitiesAcrossRateChanges", 0x57ba58e443dcdbc9ull},
+    {"NoisyTonalityFromController", 0x7a2194d603a4d29dull},
 };
 
 using Path = FormantFilterBank::Path;
