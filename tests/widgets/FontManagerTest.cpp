@@ -89,6 +89,8 @@ TEST_F(FontManagerTest, FontKerningPencilAndImageSizeFollowTheTextSizeAndScale)
             EXPECT_EQ(image->getWidth(), (int)(std::nearbyint(path.getBounds().getWidth()) + c.pencil * s))
                 << c.size << " at " << s;
             EXPECT_EQ(image->getHeight(), (int)(std::nearbyint(path.getBounds().getHeight()) + c.pencil * s));
+            if (c.size == 20.0f && s == 2.0f)
+                widgettest::saveArtefact(*image, "text_size20_2x.png");
         }
         // draw judges the pixel height, the font by the logical size.
         juce::Image target(juce::Image::ARGB, 200, 60, true);
