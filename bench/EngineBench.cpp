@@ -6,11 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <memory>
 
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 #include "formant/FormantVoice.h"
 
@@ -68,7 +68,7 @@ void setCounters(benchmark::State& state, double voiceSamplesPerIteration, doubl
 void BM_VoiceIterate(benchmark::State& state)
 {
     SharedTables tables;
-    std::srand(1);
+    TKRand_Seed_This_Thread(1);
     auto ch = makeChannel();
     TKADSRParams settings = {0.0333f, 0.4f, 0.343f, 1.0f};
     FormantVoice voice(ch.get(), &settings);
@@ -96,7 +96,7 @@ void BM_ChannelBlock(benchmark::State& state)
     const int voices = static_cast<int>(state.range(0));
     constexpr int BlocksPerScene = static_cast<int>(2.0 * Rate / BlockFrames);
     SharedTables tables;
-    std::srand(1);
+    TKRand_Seed_This_Thread(1);
 
     std::unique_ptr<FormantChannel> ch;
     unsigned long time = 0;

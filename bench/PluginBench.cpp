@@ -8,13 +8,13 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <new>
 
 #include <juce_events/juce_events.h>
 
 #include "PluginProcessor.h"
+#include "dsp/TKRand.h"
 
 // glibc's own allocator entry points, which the counting operator new below forwards to.
 extern "C" void* __libc_malloc(size_t size);
@@ -57,7 +57,7 @@ void BM_ProcessBlock(benchmark::State& state)
 {
     constexpr int BlocksPerScene = static_cast<int>(2.0 * Rate / BlockFrames);
     juce::ScopedJuceInitialiser_GUI juce;
-    std::srand(1);
+    TKRand_Seed_This_Thread(1);
 
     juce::AudioBuffer<float> buffer(2, BlockFrames);
     juce::MidiBuffer notes;

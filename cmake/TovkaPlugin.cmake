@@ -7,7 +7,8 @@ set(TOVKA_COMPANY_WEBSITE "https://www.orvalunde.com")
 set(TOVKA_LV2_URI "${TOVKA_COMPANY_WEBSITE}/plugins/tovka")
 
 # fst-dev installs its headers here and points the pluginterfaces/vst2.x alternative
-# at them, which is the include path JUCE's VST client uses.
+# at them, which is the include path JUCE's VST client uses. The VST target reads
+# them through our own vst2/ headers first (below).
 juce_set_vst2_sdk_path(/usr/include/pluginterfaces/fst)
 
 juce_add_plugin(Tovka
@@ -32,6 +33,7 @@ juce_add_plugin(Tovka
     COPY_PLUGIN_AFTER_BUILD FALSE)
 
 target_sources(Tovka PRIVATE
+    "${PROJECT_SOURCE_DIR}/engine/HostParameter.cpp"
     "${PROJECT_SOURCE_DIR}/engine/PluginProcessor.cpp")
 
 target_include_directories(Tovka PRIVATE "${PROJECT_SOURCE_DIR}/engine")
@@ -112,3 +114,20 @@ endif()
 # fst marks its undocumented names with #warning and [[deprecated]], and JUCE's
 # VST client uses several of them; neither is our code.
 target_compile_options(Tovka_VST PRIVATE -Wno-cpp -Wno-deprecated-declarations)
+
+# JUCE's VST client reads the interface through our vst2/ headers, which wrap
+# fst and give the pin-property flags the interface's values (fst 0.122 has them
+# all 0, so hosts would see no active stereo outputs).
+target_include_directories(Tovka_VST BEFORE PRIVATE "${PROJECT_SOURCE_DIR}/vst2")
+
+# JUCE's LV2 wrapper writes the bundle's Turtle files in a POST_BUILD step of
+# Tovka_LV2 (a helper program loads the freshly linked plug-in). This step is
+# added after it, so it runs after it on every link, and corrects what the
+# wrapper gets wrong: see tools/fix_lv2_bundle.py. JUCE's own copy step
+# (COPY_PLUGIN_AFTER_BUILD) would run before it; tools/install.sh copies instead.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(TOVKA_LICENCE_URI "https://spdx.org/licenses/GPL-3.0-or-later")
+add_custom_command(TARGET Tovka_LV2 POST_BUILD
+    COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/tools/fix_lv2_bundle.py"
+        "$<TARGET_FILE_DIR:Tovka_LV2>" "${TOVKA_LV2_URI}" "${TOVKA_LICENCE_URI}"
+    VERBATIM)

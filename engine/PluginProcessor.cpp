@@ -2,17 +2,18 @@
 
 #include <cmath>
 
+#include "HostParameter.h"
 #include "ParameterTables.h"
 #include "PluginEditor.h"
+#include "SampleRateRange.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
 #include "formant/FormantChannel.h"
-#include "formant/FormantTables.h"
 
 namespace
 {
-/** Rate every new processor starts the channel, the reverb and the shared
-    formant-filter rate at, until the host says otherwise. */
+/** Rate every new processor starts the channel and the reverb at, until the host
+    says otherwise. */
 constexpr double initialSampleRate = 44100.0;
 
 constexpr int numControllers = 128;
@@ -35,9 +36,9 @@ void lockFunc(bool lock, void* context)
 
 //==============================================================================
 TovkaAudioProcessor::TovkaAudioProcessor()
-    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true))
+    : juce::AudioProcessor(BusesProperties().withOutput("Output", juce::AudioChannelSet::stereo(), true)),
+      dcBlockers{DCBlocker(initialSampleRate), DCBlocker(initialSampleRate)}
 {
-    __PEQ_Samplerate = initialSampleRate;
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
 
@@ -65,14 +66,19 @@ TovkaAudioProcessor::TovkaAudioProcessor()
     reverb.setParameters(reverbParameters);
     reverb.setSampleRate(initialSampleRate);
 
-    // A continuous 0..1 range: the constructor taking a bare minimum and maximum
-    // would give the range a step of 0.01 and round every automated, controller
-    // and preset value to it.
+    // The parameters have no step (see HostParameter). Without one, hosts would show
+    // seven decimals, so the text has the two a 0.01 step would give; typed text
+    // reads back as is.
+    const auto attributes = juce::AudioParameterFloatAttributes().withStringFromValueFunction(
+        [](float value, int maximumLength)
+        {
+            const juce::String text(value, 2);
+            return maximumLength > 0 ? text.substring(0, maximumLength) : text;
+        });
     for (int i = 0; i < numParameters; ++i)
     {
-        auto* parameter = new juce::AudioParameterFloat(
-            juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
-            juce::NormalisableRange<float>(0.0f, 1.0f), ParameterDefaultValues[i]);
+        auto* parameter = new HostParameter(juce::ParameterID{ParameterNames[i], 1}, ParameterNames[i],
+                                            ParameterDefaultValues[i], attributes);
         parameters.push_back(parameter);
         addParameter(parameter);
     }
@@ -93,11 +99,17 @@ const juce::String TovkaAudioProcessor::getName() const
 
 void TovkaAudioProcessor::prepareToPlay(double sampleRate, int)
 {
+    // The reverb sizes its delay lines from the rate without a check: outside the
+    // supported rates they come out empty or overflow, so it keeps its last good rate
+    // (the channel and the DC blockers refuse such a rate too).
     formantChannel->setSampleRate(sampleRate);
-    // The reverb sizes its delay lines from the rate: a rate of 0, a negative or a
-    // non-finite one would leave them empty or huge, so it keeps its last good rate.
-    if (std::isfinite(sampleRate) && sampleRate > 0.0)
+    if (isSupportedSampleRate(sampleRate))
         reverb.setSampleRate(sampleRate);
+    for (auto& blocker : dcBlockers)
+    {
+        blocker.setSampleRate(sampleRate);
+        blocker.reset();
+    }
 }
 
 void TovkaAudioProcessor::releaseResources() {}
@@ -153,6 +165,12 @@ void TovkaAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::M
         if (right != nullptr)
             right[s] = frame[1];
     }
+
+    // The glottal pulse leaves an offset that the reverb's combs would pile up.
+    if (left != nullptr)
+        dcBlockers[0].process(left, numSamples);
+    if (right != nullptr)
+        dcBlockers[1].process(right, numSamples);
 
     reverbParameters.wetLevel = parameters[stereoSpreadParameter]->get();
     reverb.setParameters(reverbParameters);

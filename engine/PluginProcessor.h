@@ -6,14 +6,17 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include "MIDICCManager.h"
+#include "dsp/DCBlocker.h"
 
 class FormantChannel;
+class HostParameter;
 
 //==============================================================================
 /** The plug-in: owns the formant channel, registers the 17 host parameters,
     feeds each block's parameter values and MIDI into the channel, renders the
-    block frame by frame through the reverb, maps MIDI controllers onto
-    parameters and keeps the parameter values as the host's 68-byte state chunk. */
+    block frame by frame through a DC blocker and the reverb, maps MIDI
+    controllers onto parameters and keeps the parameter values as the host's
+    68-byte state chunk. */
 class TovkaAudioProcessor : public juce::AudioProcessor
 {
 public:
@@ -68,12 +71,15 @@ public:
 private:
     juce::Reverb reverb;
     juce::Reverb::Parameters reverbParameters;
+    /** Take the voices' DC offset out of channels 0 and 1 ahead of the reverb;
+        the rate and a reset come with prepareToPlay. */
+    DCBlocker dcBlockers[2];
     FormantChannel* formantChannel = nullptr;
     /** Start time handed to the channel with every block: always 0, so every time
         the channel sees is an offset into the current block. */
     std::uint64_t sampleCounter = 0;
     /** The host parameters in id order; owned by the base processor. */
-    std::vector<juce::AudioParameterFloat*> parameters;
+    std::vector<HostParameter*> parameters;
     MIDICCManager midiCCManager;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(TovkaAudioProcessor)

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
+    clang libclang-rt-14-dev
     juce-modules-source fst-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth
@@ -12,6 +13,9 @@ packages=(
     # and the on-screen tests' pointer input (XTest).
     libgl-dev libgl1-mesa-dri libx11-dev libxtst-dev
     python3
+    # lv2_validate and the LV2 vocabularies it checks against; it runs sordi's
+    # sord_validate, which lv2-dev does not pull in.
+    lv2-dev sordi
 )
 
 missing=()

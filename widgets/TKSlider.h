@@ -21,7 +21,8 @@ public:
     TKSlider();
     ~TKSlider() override;
 
-    /** Renders the track and title into `backgroundImage` and sets `trackLength`. */
+    /** Renders the track and title into `backgroundImage` and sets
+        `trackLength`. Called by `resized`, which makes the image first. */
     void paintBackground();
 
     void paint(juce::Graphics& g) override;

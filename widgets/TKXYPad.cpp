@@ -85,6 +85,10 @@ void TKXYPad::paintBackground()
     padW = W - 2.0f * margin;
     padH = H - margin - topMargin;
 
+    // The crosshair images are stroked at this opacity too.
+    pencil->setSize(1.0f);
+    pencil->opacity = 0.7f;
+
     // A pad of no size has a null image: nothing to draw into.
     if (!backgroundImage->isValid())
         return;
@@ -105,8 +109,6 @@ void TKXYPad::paintBackground()
     }
 
     // The axes are one device pixel wide and fade in from the right end and the top.
-    pencil->setSize(1.0f);
-    pencil->opacity = 0.7f;
     const float axisY = padH - 3.0f + topMargin;
     pencil->addSingleLine((float)Wp, axisY * s, 0.0f, axisY * s, 0.5f, 0.05f, 5);
     const float axisX = (margin + 3.0f) * s;

@@ -30,7 +30,8 @@ public:
     void setValueForParamId(int id, float v) override;
 
     /** Renders title, captions and axes into `backgroundImage`; sets
-        `topMargin` and the pad area. */
+        `topMargin` and the pad area. Called by `resized`, which makes the
+        image first. */
     void paintBackground();
 
     void paint(juce::Graphics& g) override;

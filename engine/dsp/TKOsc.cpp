@@ -1,8 +1,9 @@
 #include "dsp/TKOsc.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <mutex>
+
+#include "dsp/TKRand.h"
 
 float* __TKOsc_buffers[TKOSC_NUM_WAVEFORMS] = {};
 int32_t __TKOsc_retainCount = 0;
@@ -15,6 +16,7 @@ std::mutex buffersMutex;
 
 void fillTables(float* const* t)
 {
+    TKRand* const random = TKRand_This_Thread();
     for (int i = 0; i < TKOSC_TABLE_SIZE; ++i)
     {
         const double x = static_cast<float>(i) * 0.000244140625f; // i / 4096
@@ -37,7 +39,7 @@ void fillTables(float* const* t)
         t[TKOSC_TRIANGLE][i] = static_cast<float>(tri);
 
         t[TKOSC_NOISE][i] =
-            static_cast<float>(static_cast<double>(std::rand() % 32767) / 32767.0 * 2.0 - 1.0);
+            static_cast<float>(static_cast<double>(TKRand_Next(random) % 32767) / 32767.0 * 2.0 - 1.0);
     }
 }
 } // namespace

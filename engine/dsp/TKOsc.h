@@ -23,7 +23,8 @@ extern float* __TKOsc_buffers[TKOSC_NUM_WAVEFORMS];
 extern int32_t __TKOsc_retainCount;
 
 /** Takes a reference on the wave tables; the first holder builds them (the noise table draws
-    4096 values from rand()). Thread-safe; never call it on the audio thread. */
+    4096 values from the calling thread's TKRand generator). Thread-safe; never call it on the
+    audio thread. */
 void TKOSC_Prepare_Buffers();
 /** Drops a reference; the last holder frees the tables. Thread-safe; never on the audio thread. */
 void TKOSC_Dispose_Buffers();

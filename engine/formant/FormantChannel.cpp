@@ -24,7 +24,7 @@ FormantChannel::FormantChannel(LockFunction lock, void* lockContext, float rate)
     : SynthBase::Channel(lock, lockContext, rate)
 {
     if (isFilterSampleRate(rate))
-        __PEQ_Samplerate = rate;
+        filterSampleRate = rate;
     heldCount = 0;
     for (SynthBase::Voice*& v : heldVoices)
         v = nullptr;
@@ -154,7 +154,7 @@ void FormantChannel::postProcessFrame(float* frame)
 void FormantChannel::sampleRateWasChanged()
 {
     if (isFilterSampleRate(sampleRate))
-        __PEQ_Samplerate = sampleRate;
+        filterSampleRate = sampleRate;
 }
 
 //==============================================================================

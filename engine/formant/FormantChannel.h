@@ -71,7 +71,13 @@ public:
     /** Reads the channel values the voices need once for the frame, then renders them. */
     void mixVoices(float* frame) override;
     void postProcessFrame(float* frame) override;
+    /** Takes a new channel rate within 44100..192000 Hz as the formant filters' rate too. */
     void sampleRateWasChanged() override;
+
+    /** The rate, in Hz, this channel's formant filters are designed for: 44100 until the channel
+        is built with, or changed to, a rate within 44100..192000 Hz; any other rate leaves it as
+        it is. Each channel has its own, so instances never change each other's sound. */
+    double getFilterSampleRate() const { return filterSampleRate; }
 
 protected:
     void actionNoteOn(ActionMessage* message);
@@ -89,6 +95,7 @@ protected:
     ActionHandler actionHandlers[NumActionTypes];
     SynthBase::Voice* heldVoices[NumNotes]; // voices captured by the pedal in pedal chord glide
     int32_t heldCount = 0;
+    double filterSampleRate = 44100.0;          // Hz, see getFilterSampleRate()
     FormantVoiceInputs voiceInputs;             // this frame's channel values, read once for all voices
     FormantFilterBank filterBank;               // the voices' filters, voice i in lane i
     FormantVoice* activeVoices[NumVoices] = {}; // the pool's active list, newest first

@@ -8,5 +8,3 @@ const double E_formantFreqs[NumFormants] = {400, 1700, 2300, 2900, 3400};
 const double E_formantGains[NumFormants] = {32, 23, 24, 21, 13};
 const double A_formantFreqs[NumFormants] = {609, 1000, 2450, 2700, 3240};
 const double A_formantGains[NumFormants] = {32, 26, 20, 21, 8};
-
-double __PEQ_Samplerate = 44100.0;

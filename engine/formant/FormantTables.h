@@ -13,8 +13,3 @@ extern const double E_formantFreqs[NumFormants];
 extern const double E_formantGains[NumFormants];
 extern const double A_formantFreqs[NumFormants];
 extern const double A_formantGains[NumFormants];
-
-/** Process-wide sample rate (Hz) of every voice's formant filters, shared by all channels of all
-    instances. A channel writes it when created and when its rate changes, but only for rates in
-    44100..192000 Hz; it is written and read without synchronisation. */
-extern double __PEQ_Samplerate;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "dsp/PinkNoise.h"
+#include "dsp/TKRand.h"
 #include "dsp/TKSameBits.h"
 #include "formant/FormantChannel.h"
 
@@ -23,7 +23,7 @@ inline float fractionOfCycle(float x)
 }
 } // namespace
 
-FormantVoice::FormantVoice(SynthBase::Channel* owner, TKADSRParams* settings, FormantFilterBank* sharedBank,
+FormantVoice::FormantVoice(FormantChannel* owner, TKADSRParams* settings, FormantFilterBank* sharedBank,
                            int sharedLane)
 {
     channel = owner;
@@ -117,9 +117,10 @@ void FormantVoice::noteOn()
     panLeft = (1.0f - p) * s + (1.0f - s);
     panRight = p * s + (1.0f - s);
 
-    // Two rand() draws per note, vibrato first: 4.0..5.998 Hz, then 0.1..1.099 Hz.
-    vibratoRate = static_cast<float>(rand() % 1000) / 500.0f + 5.0f - 1.0f;
-    wobbleRate = static_cast<float>(rand() % 1000) / 1000.0f + 0.1f;
+    // Two draws per note, vibrato first: 4.0..5.998 Hz, then 0.1..1.099 Hz.
+    TKRand* const random = TKRand_This_Thread();
+    vibratoRate = static_cast<float>(TKRand_Next(random) % 1000) / 500.0f + 5.0f - 1.0f;
+    wobbleRate = static_cast<float>(TKRand_Next(random) % 1000) / 1000.0f + 0.1f;
 
     noteIsOn = true;
     clearFilters();
@@ -237,7 +238,8 @@ void FormantVoice::updateNoiseCoefficient(double F, double channelRate)
 //==============================================================================
 bool FormantVoice::iterate(int numChannels, float* out)
 {
-    ownInputs.update(*channel);
+    // Built only by a formant channel (the constructor's type), so the owner is one.
+    ownInputs.update(*static_cast<FormantChannel*>(channel));
     return render(ownInputs, numChannels, out);
 }
 
@@ -293,7 +295,7 @@ inline void FormantVoice::startPitchAndPhase(const FormantVoiceInputs& in, int j
     // 7. Pulse exponent, 2 (soft) to 9 (hard).
     const double k = static_cast<double>(velocitySquared * 7.0f + 2.0f) + static_cast<double>(0.2f) * w;
 
-    // 8. Period jitter: one rand() draw per sample.
+    // 8. Period jitter: one draw per sample.
     const double d = (1.0 - static_cast<double>(velocitySquared) * 0.5) * in.cordDisturb;
     const double u = (jitterDraw % 10000) / 10000.0;
     const double j = (u * d - d * 0.5) * F;
@@ -315,7 +317,7 @@ inline void FormantVoice::startSource(const FormantVoiceInputs& in)
     const double F = samplePitch;
 
     // 10. Pink noise through a one-pole low-pass at four times the pitch.
-    const double T = in.tonality;
+    const float T = static_cast<float>(in.tonality); // exact: "Tonality" is a float real value
     const float pink = __PinkNoise_data[noiseIndex];
     ++noiseIndex;
     if (!noiseCoefficientIsFor(F, in.channelRate))
@@ -327,7 +329,9 @@ inline void FormantVoice::startSource(const FormantVoiceInputs& in)
     const float noise =
         static_cast<float>(static_cast<double>(static_cast<float>(noiseState)) *
                            ((1.0 - static_cast<double>(velocity) * 0.5) * static_cast<double>(env)));
-    double x = static_cast<double>(static_cast<float>((1.0 - T) * static_cast<double>(noise))) - T * pulse;
+    // T is a float, so 1 - T and its product with the noise are single precision (below T = 0.5 a
+    // double 1 - T would differ in the last bit).
+    double x = static_cast<double>((1.0f - T) * noise) - static_cast<double>(T) * pulse;
 
     // 12. The filter coefficients for this sample; the filters run in filterSamples().
     if (!coefficientsAreFor(F, in.formantQ))
@@ -337,9 +341,10 @@ inline void FormantVoice::startSource(const FormantVoiceInputs& in)
 
 void FormantVoice::startSamples(FormantVoice* const* voices, int count, const FormantVoiceInputs& in)
 {
-    // The rand() draws stay one per voice, in voice order.
+    // The draws stay one per voice, in voice order.
+    TKRand* const random = TKRand_This_Thread();
     for (int v = 0; v < count; ++v)
-        voices[v]->startPitchAndPhase(in, rand());
+        voices[v]->startPitchAndPhase(in, TKRand_Next(random));
     // 9. Glottal pulse. Its two library calls each run over all voices in turn: one voice's second
     // call waits for its first, but no voice waits for another.
     for (int v = 0; v < count; ++v)

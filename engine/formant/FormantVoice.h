@@ -12,21 +12,24 @@
 #include "formant/FormantVoiceInputs.h"
 #include "synth/SynthVoice.h"
 
+class FormantChannel;
+
 /** One voice of the formant instrument: a glottal pulse with vibrato and per-sample period jitter,
     mixed with low-passed pink noise, through five peaking filters blended between the vowel tables
     by velocity and a slow wobble, shaped by an envelope and panned by pitch.
 
     Voice parameters: 0 frequency (normalised, Hz / 20000), 1 velocity (0..1); both ramp.
 
-    Rendering is deterministic: the same note, parameters and rand() sequence give the same samples
-    in every build (single-precision steps are spelled out with explicit casts). Needs the shared
-    wave tables and noise table to be held while it renders. */
+    Rendering is deterministic: the same note, parameters and random sequence (the rendering
+    thread's TKRand generator) give the same samples in every build (single-precision steps are
+    spelled out with explicit casts). Needs the shared wave tables and noise table to be held while
+    it renders. */
 class FormantVoice : public SynthBase::Voice
 {
 public:
     /** The voice's filters run in lane `lane` of `bank`, shared with the channel's other voices so
         that they run side by side; without a bank the voice keeps one of its own. */
-    FormantVoice(SynthBase::Channel* channel, TKADSRParams* settings, FormantFilterBank* bank = nullptr,
+    FormantVoice(FormantChannel* channel, TKADSRParams* settings, FormantFilterBank* bank = nullptr,
                  int lane = 0);
     ~FormantVoice() override;
 
@@ -47,8 +50,8 @@ public:
 
     /** Renders this sample of several voices, which must share one filter bank, and adds each one's
         output into frame[0 .. numChannels-1], in the order given. The voices that finished are
-        written to `finished`, in that order; returns their number. Draws one rand() per voice, in
-        the order given.
+        written to `finished`, in that order; returns their number. Draws one value per voice from
+        the calling thread's TKRand generator, in the order given.
 
         One voice alone is a long chain of dependent steps (envelope, pitch, phase, glottal pulse,
         five filters that each end in a division), so the work is done in passes over all the
@@ -138,7 +141,7 @@ private:
     bool coefficientsValid = false; // false after the filter records were cleared
     bool noiseValid = false;
     double vowelGain = 0.0;       // "Formant Gain" gainRoot comes from
-    double vowelFilterRate = 0.0; // __PEQ_Samplerate sinW0/cosW0 come from
+    double vowelFilterRate = 0.0; // formant-filter rate sinW0/cosW0 come from
     double coefficientsF = 0.0;   // pitch (Hz) the filter coefficients were made for
     double coefficientsQ = 0.0;   // "Formant Q" they were made for
     double noiseF = 0.0;          // pitch (Hz) and channel rate noiseC comes from

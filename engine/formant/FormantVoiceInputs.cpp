@@ -4,9 +4,8 @@
 
 #include "dsp/TKSameBits.h"
 #include "formant/FormantChannel.h"
-#include "formant/FormantTables.h"
 
-void FormantVoiceInputs::update(SynthBase::Channel& ch)
+void FormantVoiceInputs::update(FormantChannel& ch)
 {
     using P = FormantChannel::ParameterId;
     // Straight from the parameter set: what getParameterReal() and getParameterNormalised(index,
@@ -51,5 +50,5 @@ void FormantVoiceInputs::update(SynthBase::Channel& ch)
     }
 
     channelRate = ch.getSampleRate();
-    filterRate = __PEQ_Samplerate;
+    filterRate = ch.getFilterSampleRate();
 }

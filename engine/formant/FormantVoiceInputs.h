@@ -2,10 +2,7 @@
 
 #include <cstdint>
 
-namespace SynthBase
-{
-class Channel;
-}
+class FormantChannel;
 
 /** The channel values a formant voice reads on every sample. They are the same for every voice of
     a frame, so the formant channel reads them once per frame; a voice rendered on its own reads them
@@ -18,7 +15,7 @@ class FormantVoiceInputs
 {
 public:
     /** Reads the channel's current values: call after the frame's ramps and actions. */
-    void update(SynthBase::Channel& channel);
+    void update(FormantChannel& channel);
 
     float pitchFactor = 1.0f;    // exp2f(roundf("Pitchbend Span") * "Pitchbend" / 12)
     int32_t turnIn = 0;          // "Turn In", 0 or 1
@@ -29,7 +26,7 @@ public:
     double formantGain = 0.0;    // "Formant Gain", scales the filters' dB gains
     double outputFactor = 0.0;   // ((1 - gn * qb) + 0.2) * ((1 - qb^3) * 10 + 1), see update()
     double channelRate = 0.0;    // Hz, the channel's rate (noise low-pass)
-    double filterRate = 44100.0; // Hz, __PEQ_Samplerate (formant filters)
+    double filterRate = 44100.0; // Hz, the channel's formant-filter rate
 
 private:
     // The real values the derived values were computed from.

@@ -2,15 +2,23 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
+#include "SampleRateRange.h"
 #include "synth/SynthVoice.h"
 
 namespace SynthBase
 {
 
+namespace
+{
+/** The rate a channel built with an unsupported one runs at until it is given a good one. */
+constexpr double FallbackSampleRate = 44100.0;
+} // namespace
+
 Channel::Channel(LockFunction lockFunction_, void* lockContext_, float sampleRate_)
-    : sampleRate(sampleRate_), invSampleRate(1.0 / sampleRate_), lockContext(lockContext_),
-      lockFunction(lockFunction_)
+    : sampleRate(isSupportedSampleRate(sampleRate_) ? sampleRate_ : FallbackSampleRate),
+      invSampleRate(1.0 / sampleRate), lockContext(lockContext_), lockFunction(lockFunction_)
 {
     for (Voice*& v : noteVoices)
         v = nullptr;
@@ -57,8 +65,7 @@ void Channel::init(std::vector<Voice*> voices, int numChannels_)
 
 void Channel::setSampleRate(double rate)
 {
-    // A rate of zero, below zero or not finite would turn every ramp and envelope into NaN.
-    if (!(rate > 0.0 && std::isfinite(rate)))
+    if (!isSupportedSampleRate(rate))
         return;
     if (rate == sampleRate)
         return;
@@ -116,6 +123,13 @@ void Channel::setParameter(int index, float normalised)
 
 void Channel::setParameter(int index, float normalised, double rampSeconds)
 {
+    // A ramp time that is NaN, negative or not finite as the set's float would make the step, and
+    // the parameter with it, NaN for ever (or never move it): such a change takes effect at once.
+    if (!(rampSeconds >= 0.0 && rampSeconds <= std::numeric_limits<float>::max()))
+    {
+        setParameter(index, normalised);
+        return;
+    }
     if (!isValidParameter(index) || std::isnan(normalised))
         return;
     normalised = normalised < 0.0f ? 0.0f : (normalised > 1.0f ? 1.0f : normalised);
@@ -273,11 +287,22 @@ void Channel::mixVoices(float* frame)
 
 void Channel::retireVoice(Voice* v)
 {
-    // A voice that ends by itself (e.g. sustain level 0 with the key held) must not stay mapped:
-    // the next strike of that key would otherwise reuse a free, unrendered voice.
-    if (noteVoices[v->note] == v)
-        noteVoices[v->note] = nullptr;
+    // A voice that ends must not stay mapped under any key: a voice that ends by itself (sustain
+    // level 0 with the key held) under its own, and one that a pedal chord glide moved to another
+    // note under the key that first took it. The next strike or release of that key would
+    // otherwise reach a free, unrendered voice, or whichever note takes the voice next.
+    for (Voice*& mapped : noteVoices)
+        if (mapped == v)
+            mapped = nullptr;
     voicePool.release(v);
+}
+
+Voice* Channel::voiceMappedTo(int note) const
+{
+    // An entry counts only while its voice is sounding (not in the free list) and plays that very
+    // note: a pedal chord glide changes a voice's note without touching the map.
+    Voice* v = noteVoices[note];
+    return v != nullptr && v->isFree == 0 && v->note == note ? v : nullptr;
 }
 
 //==============================================================================
@@ -300,8 +325,8 @@ Voice* Channel::getVoiceForNoteOn(int note)
         return newest;
     }
 
-    if (noteVoices[note] != nullptr)
-        return noteVoices[note];
+    if (Voice* playing = voiceMappedTo(note))
+        return playing;
 
     const bool hadFree = voicePool.getFreeHead() != nullptr;
     Voice* v = voicePool.takeFree();
@@ -313,7 +338,7 @@ Voice* Channel::getVoiceForNoteOn(int note)
     {
         // A held note was stolen: release whatever still answers to its key (v itself when it
         // does, so the caller restarts it) and forget the key, so its note-off later finds nothing.
-        Voice* w = noteVoices[v->note];
+        Voice* w = voiceMappedTo(v->note);
         if (w != nullptr && w->isNoteOn())
             w->noteOff();
         if (v->isSustained())
@@ -329,7 +354,7 @@ Voice* Channel::getVoiceForNoteOff(int note)
 {
     if (!isValidNote(note))
         return nullptr;
-    Voice* v = noteVoices[note];
+    Voice* v = voiceMappedTo(note);
     noteVoices[note] = nullptr;
     if (v == nullptr || v->isSustained())
         return nullptr;

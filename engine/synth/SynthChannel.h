@@ -70,7 +70,8 @@ public:
     /** Sets a parameter at once (target, current and real value) and flags it as changed. Indices
         outside the set and NaN values are ignored; other values are clamped to 0..1. */
     virtual void setParameter(int index, float normalised);
-    /** Enables ramping for the parameter with this ramp time, then ramps it to the new value. */
+    /** Enables ramping for the parameter with this ramp time, then ramps it to the new value. A ramp
+        time that is negative or not finite sets the value at once, as the call without one does. */
     virtual void setParameter(int index, float normalised, double rampSeconds);
     virtual void setParameterReal(int index, TKParameterData real, double rampSeconds);
     /** The target normalised value. */
@@ -112,7 +113,7 @@ public:
     void init(std::vector<Voice*> voices, int numChannels);
 
     /** Stores a new rate (jumping every parameter to its target) and calls sampleRateWasChanged().
-        Rates that are not finite and positive are ignored. */
+        Rates outside MinSampleRate..MaxSampleRate (SampleRateRange.h), and NaN, are ignored. */
     void setSampleRate(double rate);
     double getSampleRate() const { return sampleRate; }
 
@@ -147,8 +148,11 @@ protected:
     void* lockContext;
     LockFunction lockFunction;
 
-    /** Returns a voice whose iterate() reported it finished to the free list, unmapping its note. */
+    /** Returns a voice whose iterate() reported it finished to the free list, clearing every
+        note-map entry that points to it. */
     void retireVoice(Voice* voice);
+    /** The voice noteVoices[note] names if it counts: active and playing that very note; else null. */
+    Voice* voiceMappedTo(int note) const;
 
 private:
     bool isValidParameter(int index) const;

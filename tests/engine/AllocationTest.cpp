@@ -11,6 +11,7 @@
 #include "CountingAllocator.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 
 namespace
@@ -26,14 +27,15 @@ TEST(AllocationTest, CountingSeesAllocations)
     void* volatile q = std::malloc(16);
     delete p;
     std::free(q);
-    EXPECT_EQ(scope.count(), 2);
+    // Under AddressSanitizer the C functions are not replaced, so only operator new counts.
+    EXPECT_EQ(scope.count(), TOVKA_COUNT_C_ALLOCATIONS ? 2 : 1);
 }
 
 TEST(AllocationTest, RenderingTheChannelNeverAllocates)
 {
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
-    std::srand(5);
+    TKRand_Seed_This_Thread(5);
     auto ch = std::make_unique<FormantChannel>(nullptr, nullptr, 44100.0f);
     ch->setSampleRate(48000.0);
 

@@ -6,11 +6,12 @@
 // bit for bit, in Release and in Debug builds, and on each vector path of the voices' filters (SSE2,
 // and AVX where the processor has it).
 //
-// The test owns the process's rand() state: the shared noise tables are built from rand() by their
-// first holder, and every voice draws from rand() at note on and on every sample. So each scenario
-// checks that nobody else holds the tables, seeds rand(), builds the tables, seeds again and renders.
+// The test owns the thread's random sequence (TKRand, which is rand()'s): the shared noise tables
+// are built from it by their first holder, and every voice draws from it at note on and on every
+// sample. So each scenario checks that nobody else holds the tables, seeds the thread's generator,
+// builds the tables, seeds again and renders.
 //
-// The hashes hold for glibc's libm on x86-64 (sin, cos, pow, exp, powf, cosf, exp2f and rand are
+// The hashes hold for glibc's libm on x86-64 (sin, cos, pow, exp, powf, cosf and exp2f are
 // part of the sound), in the variants glibc picks on processors with FMA and AVX2, where they were
 // taken: the variants for older processors may round a result differently now and then, so the test
 // skips itself there. To regenerate them after a deliberate change of the sound, run
@@ -32,8 +33,10 @@
 #include <tuple>
 #include <vector>
 
+#include "ParameterTables.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/TKOsc.h"
+#include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 #include "formant/FormantFilterBank.h"
 
@@ -50,7 +53,8 @@ using P = FormantChannel::ParameterId;
 
 /** Something that happens at a frame of the render. Parameter and rate changes take effect at the
     start of the block holding that frame; MIDI is queued in that block at the frame's offset (and
-    so, as in the processor, sounds one block later). */
+    so, as in the processor, sounds one block later). A mapped controller, as in the processor, also
+    sets its parameter at the start of the next block. */
 struct Event
 {
     enum Kind
@@ -73,6 +77,8 @@ public:
     Script& on(int frame, int note, int velocity) { return midi(frame, 0x90, note, velocity); }
     Script& off(int frame, int note) { return midi(frame, 0x80, note, 64); }
     Script& pedal(int frame, int value) { return midi(frame, 0xB0, 64, value); }
+    /** A mapped controller: its parameter takes value / 127 from the next block on. */
+    Script& controller(int frame, int cc, int value) { return midi(frame, 0xB0, cc, value); }
     /** value 0..16383, 8192 the centre. */
     Script& bend(int frame, int value) { return midi(frame, 0xE0, value & 127, value >> 7); }
     Script& midi(int frame, int status, int d1, int d2)
@@ -105,7 +111,7 @@ struct Scenario
     double sampleRate;           // given to setSampleRate after construction at 44100 Hz
     int frames;                  // length of the render
     std::vector<int> blockSizes; // cycled
-    unsigned seed;               // for rand()
+    unsigned seed;               // for the thread's TKRand generator
     std::function<void(Script&)> script;
 };
 
@@ -146,6 +152,7 @@ Render render(const Scenario& scenario)
     Fnv1a fnv;
     float peak = 0.0f;
     size_t blockIndex = 0;
+    std::vector<std::pair<int, float>> fromControllers; // parameter values set by the last block's MIDI
     for (int done = 0; done < scenario.frames;)
     {
         const int size = scenario.blockSizes[blockIndex++ % scenario.blockSizes.size()];
@@ -163,11 +170,20 @@ Render render(const Scenario& scenario)
             else if (e.kind == Event::Rate)
                 ch->setSampleRate(e.seconds);
         }
+        for (const auto& [id, value] : fromControllers)
+            ch->setParameter(id, value);
+        fromControllers.clear();
         ch->prepareForSampleBuffer(static_cast<unsigned long>(done), n);
         for (const Event& e : script.events)
             if (inBlock(e) && e.kind == Event::Midi)
+            {
                 ch->midiIn(static_cast<unsigned char>(e.a), static_cast<unsigned char>(e.b),
                            static_cast<unsigned char>(e.c), e.frame - done, true);
+                if ((e.a & 0xF0) == 0xB0 && e.b != 64)
+                    for (int id = 0; id < NumParameters; ++id)
+                        if (ParameterMIDIMapping[id] == e.b)
+                            fromControllers.emplace_back(id, static_cast<float>(e.c) / 127.0f);
+            }
 
         for (int s = 0; s < n; ++s)
         {
@@ -184,7 +200,7 @@ Render render(const Scenario& scenario)
     return {fnv.hash, peak};
 }
 
-/** A small deterministic generator for the scripts, so they never touch rand(). */
+/** A small deterministic generator for the scripts, so they never touch the voices' sequence. */
 class Lcg
 {
 public:
@@ -271,14 +287,21 @@ const std::vector<Scenario>& scenarios()
          55,
          [](Script& s)
          {
+             // Each note's velocity is drawn before its key (two draws in one call's arguments
+             // would come in an order the compiler chooses).
              Lcg lcg(7);
+             auto randomNote = [&lcg](Script& script, int frame)
+             {
+                 const int velocity = 1 + lcg.below(127);
+                 script.on(frame, 36 + lcg.below(48), velocity);
+             };
              for (int k = 0; k < 32; ++k)
-                 s.on(k * 300, 36 + lcg.below(48), 1 + lcg.below(127));
+                 randomNote(s, k * 300);
              for (int k = 0; k < 12; ++k)
                  s.off(12000 + k * 500, 36 + lcg.below(48));
              s.pedal(20000, 100);
              for (int k = 0; k < 10; ++k)
-                 s.on(22000 + k * 700, 36 + lcg.below(48), 1 + lcg.below(127));
+                 randomNote(s, 22000 + k * 700);
              for (int k = 0; k < 48; ++k)
                  s.off(30000 + k * 100, 36 + k);
              s.pedal(40000, 0);
@@ -323,6 +346,20 @@ const std::vector<Scenario>& scenarios()
              s.rate(60000, 48000.0).on(61000, 50, 30).off(70000, 57).off(70000, 69).off(75000, 81);
              s.off(80000, 62).off(80000, 50);
          }},
+
+        // "Tonality" below 0.5 from its controller (12): values whose 1 - T rounds in single
+        // precision, a soft and a hard note, the pedal on the way.
+        {"NoisyTonalityFromController",
+         44100.0,
+         60000,
+         {256},
+         88,
+         [](Script& s)
+         {
+             s.controller(0, 12, 41).on(300, 50, 40).on(300, 62, 120);
+             s.controller(15000, 12, 7).pedal(20000, 127).off(21000, 62).controller(30000, 12, 60);
+             s.pedal(40000, 0).off(40000, 50);
+         }},
     };
     return list;
 }
@@ -339,8 +376,9 @@ const Expected expectedHashes[] = {
     {"PedalChordGlide", 0x402924bb1cc3b936ull},
     {"PitchBends", 0x2672b7c32a04a62dull},
     {"ManyVoicesWithStealing", 0x30978f6630c21445ull},
-    {"ParameterChangesAndRamps", 0x3455dc61ab52e2b7ull},
+    {"ParameterChangesAndRamps", 0xe8b586080fca1f30ull},
     {"VelocitiesAcrossRateChanges", 0x57ba58e443dcdbc9ull},
+    {"NoisyTonalityFromController", 0x7a2194d603a4d29dull},
 };
 
 using Path = FormantFilterBank::Path;
@@ -367,14 +405,14 @@ TEST_P(ReferenceRenderTest, RendersBitForBitAsTheReference)
         GTEST_SKIP() << "no AVX on this processor";
     FormantFilterBank::forcePath(path);
     ASSERT_EQ(FormantFilterBank::getPath(), path);
-    // Tables built by someone else would hold noise from another rand() state.
+    // Tables built by someone else would hold noise from another state of the sequence.
     ASSERT_EQ(__TKOsc_retainCount, 0);
     ASSERT_EQ(__PinkNoise_retainCount, 0);
 
-    std::srand(1);
+    TKRand_Seed_This_Thread(1);
     TKOSC_Prepare_Buffers();
     PinkNoise_Retain();
-    std::srand(scenario.seed);
+    TKRand_Seed_This_Thread(scenario.seed);
     const Render r = render(scenario);
     PinkNoise_Release();
     TKOSC_Dispose_Buffers();

@@ -1,11 +1,13 @@
 // The built VST3 and LV2 bundles, loaded through JUCE's own plug-in hosting the
 // way a host application loads them.
+#include <limits>
 #include <memory>
 
 #include <gtest/gtest.h>
 
 #include "ParameterTables.h"
 #include "PluginTestSupport.h"
+#include "formant/FormantChannel.h"
 
 namespace
 {
@@ -18,6 +20,8 @@ struct Format
     const char* folder;
     const char* identifier;
     bool keepsParameterOrder;
+    /** The plug-in, not the host, writes a parameter value's text (LV2 has no way to). */
+    bool writesValueText;
 };
 
 std::ostream& operator<<(std::ostream& os, const Format& format)
@@ -92,6 +96,16 @@ TEST_P(HostedPlugin, DescribesItselfAsTheTovkaInstrumentWithSeventeenParameters)
         EXPECT_EQ(matches, 1) << ParameterNames[i];
         EXPECT_TRUE(!GetParam().keepsParameterOrder || all[i]->getName(64) == ParameterNames[i]) << i;
     }
+
+    // Values read with two decimals, as a 0.01 step would show them, and typed text reads back;
+    // the values themselves stay unrounded.
+    if (GetParam().writesValueText)
+    {
+        EXPECT_EQ(parameterAt(*instance, FormantChannel::ParamAttack)->getCurrentValueAsText(), "0.11");
+        auto* volume = parameterAt(*instance, FormantChannel::ParamMainVolume);
+        EXPECT_EQ(volume->getText(64.0f / 127.0f, 1024), "0.50"); // what controller 7 at 64 sets
+        EXPECT_EQ(volume->getValueForText("0.5"), 0.5f);
+    }
 }
 
 TEST_P(HostedPlugin, ANoteRendersStereoAudio)
@@ -126,7 +140,8 @@ TEST_P(HostedPlugin, SustainPedalHoldsAReleasedNote)
                    });
         EXPECT_GT(levelOf(out, 3, 6), 1e-3);
         const double after = levelOf(out, 12, 24);
-        EXPECT_TRUE(pedal ? after > 1e-3 : after < 1e-5) << "pedal " << pedal << ": " << after;
+        EXPECT_TRUE(pedal ? after > 1e-3 : onlyDecays(out.left, 12 * testBlockSize, 24 * testBlockSize))
+            << "pedal " << pedal << ": " << after;
     }
 }
 
@@ -139,21 +154,29 @@ TEST_P(HostedPlugin, PitchBendAndAMappedControllerReachTheEngine)
     EXPECT_NEAR(estimatePitch(bent.left, 24 * testBlockSize, 40 * testBlockSize), 440.0, 440.0 * 0.02);
 
     // Controller 7 drives "Main Volume"; at 0 the plug-in falls silent from the block
-    // after the one carrying it (the parameter reaches the engine at the next block).
+    // after the one carrying it (the parameter reaches the engine at the next block),
+    // but for the DC blocker's dying offset.
     instance = load(true);
     ASSERT_NE(instance, nullptr);
     const auto muted = playNoteWith(*instance, 10, 4, juce::MidiMessage::controllerEvent(1, 7, 0), 5);
     EXPECT_GT(levelOf(muted, 2, 5), 1e-3);
-    EXPECT_LT(levelOf(muted, 6, 10), 1e-7);
+    EXPECT_TRUE(onlyDecays(muted.left, 6 * testBlockSize, 10 * testBlockSize));
 }
 
-TEST_P(HostedPlugin, StateRoundTripsThroughTheHost)
+TEST_P(HostedPlugin, StateRoundTripsThroughTheHostAndANaNValueIsRefused)
 {
     auto source = load();
     ASSERT_NE(source, nullptr);
     for (int i = 0; i < NumParameters; ++i)
         setParameter(*source, i, (float)(i + 1) / 23.0f);
     render(*source, 1, testBlockSize, {});
+    // A NaN keeps the previous value. "Stereo Spread" is also the reverb's wet level: a NaN
+    // there would reach every sample.
+    parameterAt(*source, FormantChannel::ParamStereoSpread)
+        ->setValue(std::numeric_limits<float>::quiet_NaN());
+    const auto out = playNoteWith(*source, 12, -1, {});
+    EXPECT_TRUE(allFinite(out));
+    EXPECT_GT(levelOf(out, 2, 12), 1e-3);
     juce::MemoryBlock state;
     source->getStateInformation(state);
 
@@ -180,7 +203,7 @@ TEST_P(HostedPlugin, OpensItsOwnFixedSizeEditor)
 INSTANTIATE_TEST_SUITE_P(
     Formats, HostedPlugin,
     ::testing::Values(Format{"VST3", [] { return std::make_unique<juce::VST3PluginFormat>(); },
-                             TestPaths::vst3Folder, TestPaths::vst3Bundle, true},
+                             TestPaths::vst3Folder, TestPaths::vst3Bundle, true, true},
                       Format{"LV2", [] { return std::make_unique<juce::LV2PluginFormat>(); },
-                             TestPaths::lv2Folder, TestPaths::lv2Uri, false}),
+                             TestPaths::lv2Folder, TestPaths::lv2Uri, false, false}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -21,6 +21,15 @@ double levelOf(const Recording& recording, int from, int to)
     return rms(recording.left, (size_t)from * testBlockSize, (size_t)to * testBlockSize);
 }
 
+bool onlyDecays(const std::vector<float>& samples, size_t begin, size_t end)
+{
+    for (size_t i = std::max(begin, (size_t)1); i < end; ++i)
+        if (std::abs(samples[i]) > std::abs(samples[i - 1]) ||
+            (samples[i] != 0.0f && std::signbit(samples[i]) != std::signbit(samples[i - 1])))
+            return false;
+    return true;
+}
+
 bool allFinite(const Recording& recording)
 {
     auto finite = [](float s) { return std::isfinite(s); };

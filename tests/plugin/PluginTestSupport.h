@@ -39,6 +39,11 @@ double rms(const std::vector<float>& samples, size_t begin, size_t end);
 /** RMS of the left channel over blocks [from, to) of testBlockSize frames. */
 double levelOf(const Recording& recording, int from, int to);
 
+/** True when samples [begin, end) only fall away: each no larger than the one before it and of
+    the same sign, or zero. Once the engine falls silent, the DC blocker still lets the offset it
+    was taking out decay like this for a moment; anything that sounds would rise again. */
+bool onlyDecays(const std::vector<float>& samples, size_t begin, size_t end);
+
 /** True when every sample of both channels is finite. */
 bool allFinite(const Recording& recording);
 

@@ -11,8 +11,11 @@ Vst2Host* Vst2Host::current = nullptr;
 
 namespace
 {
-using EntryPoint = AEffect* (*)(AEffectDispatcherProc);
-}
+using EntryPoint = AEffect* (*)(audioMasterCallback);
+/** The type of JUCE's dispatcher, which it stores in the interface's dispatcher field: JUCE's
+    pointer-sized integer is a long long where fst's is a long. */
+using JuceDispatcher = long long (*)(AEffect*, int, int, long long, void*, float);
+} // namespace
 
 std::string Vst2Host::open()
 {
@@ -23,7 +26,7 @@ std::string Vst2Host::open()
     if (entry == nullptr)
         return std::string("no VSTPluginMain in ") + TestPaths::vstLibrary;
     current = this;
-    effect = entry(reinterpret_cast<AEffectDispatcherProc>(hostCallback));
+    effect = entry(hostCallback);
     if (effect == nullptr || effect->magic != fourCharCode("VstP"))
     {
         effect = nullptr;
@@ -48,7 +51,7 @@ Vst2Host::~Vst2Host()
 
 t_fstPtrInt Vst2Host::dispatch(int opcode, int index, t_fstPtrInt value, void* ptr, float opt)
 {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    return (t_fstPtrInt) reinterpret_cast<JuceDispatcher>(effect->dispatcher)(effect, opcode, index, value, ptr, opt);
 }
 
 std::vector<Vst2Host::Edit> Vst2Host::takeEdits()

@@ -9,7 +9,15 @@
 #include <string>
 #include <vector>
 
-#include <pluginterfaces/fst/fst.h>
+// JUCE's wrapper reads fst through its aeffectx.h (which names the effect struct AEffect) inside
+// namespace Vst2. Read the same way here, the types are those of the plug-in's entry points, so the
+// host calls them, and the plug-in the host's callback, through pointers of their own types
+// (UndefinedBehaviorSanitizer's function check tells the two apart).
+namespace Vst2
+{
+#include <pluginterfaces/fst/aeffectx.h>
+}
+using namespace Vst2;
 
 class Vst2Host
 {

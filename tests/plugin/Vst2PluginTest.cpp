@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ParameterTables.h"
 #include "Vst2Host.h"
+
+#include "ParameterTables.h"
+#include "formant/FormantChannel.h"
 #define TOVKA_TEST_WITHOUT_JUCE
 #include "PluginTestSupport.h"
 
@@ -106,6 +108,25 @@ TEST_F(Vst2Plugin, ReportsTheTovkaIdentity)
     EXPECT_EQ(dispatch(effCanDo, 0, 0, (void*)"receiveVstMidiEvent"), 1);
     EXPECT_NE(dispatch(effCanDo, 0, 0, (void*)"sendVstMidiEvent"), 1);
 
+    // Two active outputs, the first marked as the first of a stereo pair, both with a valid
+    // (stereo) speaker arrangement: the interface's flag values, which fst names but gives 0.
+    enum PinFlags
+    {
+        pinIsActive = 1,
+        pinIsStereo = 2,
+        pinUseSpeaker = 4
+    };
+    const int pinFlags[] = {pinIsActive | pinIsStereo | pinUseSpeaker, pinIsActive | pinUseSpeaker};
+    for (int pin = 0; pin < 3; ++pin)
+    {
+        VstPinProperties properties = {};
+        EXPECT_EQ(dispatch(effGetOutputProperties, pin, 0, &properties), pin < 2 ? 1 : 0) << pin;
+        EXPECT_EQ(properties.flags, pin < 2 ? pinFlags[pin] : 0) << pin;
+        EXPECT_EQ(properties.arrangementType, pin < 2 ? kSpeakerArrStereo : kSpeakerArrEmpty) << pin;
+    }
+    VstPinProperties input = {};
+    EXPECT_EQ(dispatch(effGetInputProperties, 0, 0, &input), 0);
+
     for (int i = 0; i < NumParameters; ++i)
         EXPECT_FLOAT_EQ(effect->getParameter(effect, i), ParameterDefaultValues[i]) << ParameterNames[i];
 }
@@ -118,6 +139,22 @@ TEST_F(Vst2Plugin, ANoteRendersStereoAudio)
     EXPECT_TRUE(allFinite(out));
     EXPECT_GT(rms(out.left, 2 * testBlockSize, out.left.size()), 1e-3);
     EXPECT_GT(rms(out.right, 2 * testBlockSize, out.right.size()), 1e-3);
+}
+
+TEST_F(Vst2Plugin, ShowsValuesWithTwoDecimalsAndReadsTypedTextBack)
+{
+    constexpr int attack = FormantChannel::ParamAttack, volume = FormantChannel::ParamMainVolume;
+    EXPECT_EQ(stringOf(effGetParamDisplay, attack), "0.11");
+
+    // Controller 7 at 64 sets "Main Volume" to 64/127, which stays unrounded.
+    sendMidi(0xB0, 7, 64, 0);
+    process(1);
+    EXPECT_EQ(effect->getParameter(effect, volume), 64.0f / 127.0f);
+    EXPECT_EQ(stringOf(effGetParamDisplay, volume), "0.50");
+
+    char typed[] = "0.5";
+    EXPECT_EQ(dispatch(effString2Parameter, volume, 0, typed), 1);
+    EXPECT_EQ(effect->getParameter(effect, volume), 0.5f);
 }
 
 TEST_F(Vst2Plugin, ChunkHoldsTheParametersAndRestoresThem)

@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-using widgettest::alphaAt;
 using widgettest::inkBounds;
 using widgettest::ScopedDisplayScale;
 
-TEST(SVGComponent, WordMarkCacheIsAtDeviceResolutionAlignedTopLeftAndRendersAgainOnlyOnResize)
+TEST(SVGComponent, CacheIsAtDeviceResolutionAlignedTopLeftAtItsOpacityAndRendersAgainOnlyOnResize)
 {
     ScopedDisplayScale scale(2.0f);
     SVGComponent logo;
@@ -49,49 +48,6 @@ TEST(SVGComponent, WordMarkCacheIsAtDeviceResolutionAlignedTopLeftAndRendersAgai
     EXPECT_NE(logo.cache->getPixelData(), firstPixels);
 }
 
-TEST(SVGComponent, PressedAndNormalLogosDifferOnlyInOpacity)
-{
-    ScopedDisplayScale scale(1.0f);
-    SVGComponent normal, pressed;
-    normal.init(BinaryData::orvalu_svg, 160, 32, 0.5f);
-    pressed.init(BinaryData::orvalu_svg, 160, 32, 0.2f);
-    ASSERT_EQ(normal.cache->getBounds(), pressed.cache->getBounds());
-    int inked = 0;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 160; ++x)
-        {
-            const int a = alphaAt(*normal.cache, x, y);
-            ASSERT_NEAR(alphaAt(*pressed.cache, x, y), a * 0.4, 1.5) << x << ", " << y;
-            inked += a > 0 ? 1 : 0;
-        }
-    EXPECT_GT(inked, 500);
-}
-
-TEST(SVGComponent, TitleIconFillsItsSquareInItsOwnColour)
-{
-    ScopedDisplayScale scale(1.5f);
-    SVGComponent icon;
-    icon.init(BinaryData::title_icon_svg, 10, 10, 1.0f);
-    EXPECT_EQ(icon.cache->getWidth(), 15);
-    icon.setSize(80, 80);
-    ASSERT_EQ(icon.cache->getBounds(), juce::Rectangle<int>(120, 120));
-
-    // The ring spans the square; its top is solid #1d1d1b.
-    const auto ink = inkBounds(*icon.cache, 64);
-    EXPECT_TRUE(ink.getX() <= 8 && ink.getY() <= 8 && ink.getRight() >= 112 && ink.getBottom() >= 112)
-        << ink.toString();
-    int ringRow = 0;
-    for (int y = 0; y < 20; ++y)
-        if (alphaAt(*icon.cache, 60, y) > alphaAt(*icon.cache, 60, ringRow))
-            ringRow = y;
-    const auto c = icon.cache->getPixelAt(60, ringRow);
-    EXPECT_EQ(c.getAlpha(), 255);
-    EXPECT_NEAR(c.getRed(), 0x1d, 2);
-    EXPECT_NEAR(c.getGreen(), 0x1d, 2);
-    EXPECT_NEAR(c.getBlue(), 0x1b, 2);
-    widgettest::saveArtefact(*icon.cache, "svg_title_icon_1.5x.png");
-}
-
 TEST(SVGComponent, EmptySizesAndBadTextDrawNothingAndDoNotCrash)
 {
     ScopedDisplayScale scale(1.0f);
@@ -100,8 +56,9 @@ TEST(SVGComponent, EmptySizesAndBadTextDrawNothingAndDoNotCrash)
     SVGComponent empty, broken, shrunk;
     empty.init(BinaryData::orvalu_svg, 0, 0, 0.5f);
     empty.paint(g);
+    broken.init(BinaryData::orvalu_svg, 30, 30, 0.5f);
     broken.init("<svg this is not xml", 20, 20, 0.5f);
-    EXPECT_EQ(broken.drawable, nullptr);
+    EXPECT_EQ(broken.drawable, nullptr) << "the old document is gone too";
     broken.paint(g);
     broken.init(nullptr, 30, 30, 0.5f);
     broken.paint(g);

@@ -36,6 +36,16 @@ TEST_F(TKBackgroundTest, PlacesTitleAndLogoFromItsSizeAndLaysTheSplashOverTiledP
     EXPECT_EQ(background.logo.getBounds(), juce::Rectangle<int>(695, 379, 80, 16));
     EXPECT_EQ(background.logo.pressedSvg.getBounds(), juce::Rectangle<int>(80, 16));
     EXPECT_EQ(background.scaledSplash.getBounds(), juce::Rectangle<int>(780, 400));
+    // The product name stays whole inside the title, at either display scale.
+    for (const float s : {1.0f, 2.0f})
+    {
+        ScopedDisplayScale nameScale{s};
+        background.title.resized();
+        ASSERT_NE(background.title.textImage, nullptr);
+        EXPECT_LE(background.title.textImage->getWidth(), (int)(80 * s)) << "scale " << s;
+        EXPECT_GT(background.title.textImage->getWidth(), (int)(60 * s)) << "scale " << s;
+    }
+    background.title.resized();
 
     const juce::Image painted = snapshot(background);
     saveArtefact(painted, "background_780x400.png");
