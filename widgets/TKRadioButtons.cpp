@@ -23,7 +23,7 @@ juce::Point<int> TKRadioButtons::prepareForFontSize(int fontSize)
     const float itemFontSize = (float)fontSize * 0.9f;
     const double gap = fontSize * 0.3;
 
-    float cursor = 0.0f;
+    float itemX = 0.0f;
     float tallest = 0.0f;
     for (size_t i = 0; i < items.size(); ++i)
     {
@@ -31,16 +31,16 @@ juce::Point<int> TKRadioButtons::prepareForFontSize(int fontSize)
         item.selectedImage.reset(fonts->createImage(item.label, itemFontSize, 0.9f));
         item.normalImage.reset(fonts->createImage(item.label, itemFontSize, 0.4f));
         item.pressedImage.reset(fonts->createImage(item.label, itemFontSize, 0.2f));
-        item.x = (int)cursor;
+        item.x = (int)itemX;
         item.y = itemTop;
         item.width = (int)((float)item.selectedImage->getWidth() / s);
         item.height = (int)((float)item.selectedImage->getHeight() / s);
-        cursor += (float)item.width;
+        itemX += (float)item.width;
         if (i + 1 < items.size())
-            cursor = (float)(cursor + gap);
+            itemX = (float)(itemX + gap);
         tallest = juce::jmax(tallest, (float)item.height);
     }
-    return {(int)cursor, (int)((float)itemTop + tallest)};
+    return {(int)itemX, (int)((float)itemTop + tallest)};
 }
 
 int TKRadioButtons::selectedItem() const
