@@ -55,11 +55,11 @@ TEST(PresetBar, DisabledArrowIgnoresClicksAndIsDrawnLighter)
     b.bar.nameButton.setButtonText("CHOIR 1");
     const juce::Image disabled = snapshot(b.bar);
     for (const int x : {15, 75, 135})
-        Mouse().click(b.bar, {x, 12});
+        ClickMouse().click(b.bar, {x, 12});
     EXPECT_EQ(b.log, "o>");
 
     b.bar.prevButton.setEnabled(true);
-    Mouse().click(b.bar, {15, 12});
+    ClickMouse().click(b.bar, {15, 12});
     EXPECT_EQ(b.log, "o><");
     const juce::Image enabled = snapshot(b.bar);
     saveArtefact(snapshot(b.bar, 3), "preset_bar_3x.png");

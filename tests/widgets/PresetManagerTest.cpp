@@ -42,10 +42,10 @@ struct Browser : PresetManagerDelegate
     void step(char c)
     {
         if (c == '>' || c == '<')
-            Mouse().click(*bar, {c == '<' ? 15 : 135, 12});
+            ClickMouse().click(*bar, {c == '<' ? 15 : 135, 12});
         else
-            Mouse().click(manager, c >= 'a' ? juce::Point<int>(250, 45 + (c - 'a') * 30)
-                                            : juce::Point<int>(400, 45 + (c - '0') * 30));
+            ClickMouse().click(manager, c >= 'a' ? juce::Point<int>(250, 45 + (c - 'a') * 30)
+                                                 : juce::Point<int>(400, 45 + (c - '0') * 30));
     }
 
     /** Current category/preset, arrows ("<>", '-' when disabled), bar text, shown category and selected row.
@@ -169,12 +169,12 @@ TEST(PresetManager, OverlayCentresThePanelAndOnlyItsBackdropCloses)
 
     browser.step('3');
     browser.step('f'); // an empty row under the only category
-    Mouse().click(*browser.bar, {75, 12});
+    ClickMouse().click(*browser.bar, {75, 12});
     EXPECT_EQ(browser.state(), "0/3 <> CHOIR 1 shows 0 row 3");
     EXPECT_EQ(browser.opens, 1);
     EXPECT_EQ(browser.closes, 0) << "choosing leaves the overlay open";
     for (const auto at : {juce::Point<int>(700, 15), juce::Point<int>(10, 390)})
-        Mouse().click(m, at);
+        ClickMouse().click(m, at);
     EXPECT_EQ(browser.closes, 2);
 
     const juce::Image painted = snapshot(m);

@@ -76,7 +76,7 @@ TEST_F(TKBackgroundTest, LogoTurnsFaintWhilePressedAndOnlyAReleaseOnItClicks)
     // clang-format on
     {
         clicks = 0;
-        Mouse mouse;
+        ClickMouse mouse;
         mouse.press(background, onLogo, &background.logo);
         EXPECT_TRUE(background.logo.pressedSvg.isVisible() && !background.logo.normalSvg.isVisible());
         mouse.release(background, releaseAt);

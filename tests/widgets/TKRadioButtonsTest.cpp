@@ -113,7 +113,7 @@ TEST_F(TKRadioButtonsTest, LayoutPlacesItemsLeftToRightUnderTheCaptionWithFracti
         EXPECT_EQ(size, juce::Point<int>((int)(right - 0.3 * fontSize), itemTop + tallest)) << s << fontSize;
     }
     ScopedDisplayScale doubleDensity(2.0f);
-    Mouse().press(makeRow(3, 0.5f), centreOf(2));
+    ClickMouse().press(makeRow(3, 0.5f), centreOf(2));
     saveArtefact(snapshot(*row, 2), "radio_row_legato_2x_hold_pressed.png");
 }
 
@@ -162,7 +162,7 @@ TEST_F(TKRadioButtonsTest, OnlyAReleaseOverThePressedUnselectedItemReportsOneGes
     for (const auto& c : cases)
     {
         makeRow(3, c.value);
-        Mouse mouse;
+        ClickMouse mouse;
         mouse.press(*row, centreOf(c.press));
         EXPECT_EQ(shown(), c.whilePressed) << c.press << " -> " << c.release;
         mouse.release(*row, c.release < 0 ? juce::Point<int>(-5, -5) : centreOf(c.release));
@@ -172,7 +172,7 @@ TEST_F(TKRadioButtonsTest, OnlyAReleaseOverThePressedUnselectedItemReportsOneGes
     }
     // Without an owner the choice is still made.
     makeRow(3, 0.0f).setCallback(nullptr);
-    Mouse().click(*row, centreOf(1));
+    ClickMouse().click(*row, centreOf(1));
     EXPECT_FLOAT_EQ(row->getValue(), 0.5f);
 }
 
@@ -183,6 +183,6 @@ TEST_F(TKRadioButtonsTest, RowWithoutItemsPaintsOnlyItsCaptionAndNeverReports)
     row->setSize(caption.getWidth(), caption.getHeight() + 20);
     EXPECT_EQ(inkBounds(snapshot(*row)), inkBounds(*row->titleImage));
     for (const auto at : {juce::Point<int>(5, caption.getHeight() + 10), juce::Point<int>(5, 5)})
-        Mouse().click(*row, at);
+        ClickMouse().click(*row, at);
     EXPECT_EQ(owner.calls.str(), "");
 }
