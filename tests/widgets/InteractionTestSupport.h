@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <string>
 
 /** Helpers for tests that operate whole components: the editor's text
@@ -112,25 +111,4 @@ inline juce::Image snapshot(juce::Component& component, float scale = 1.0f)
     component.paintEntireComponent(g, false);
     return image;
 }
-
-// Until the remaining suites move to the helpers above.
-using ScopedFontKit = ScopedFonts;
-
-/** Clicks without modifiers: the press to the deepest visible component under
-    the point (or to a `listener`), the release to the same receiver. */
-struct ClickMouse
-{
-    void press(juce::Component& root, juce::Point<int> at, juce::MouseListener* listener = nullptr)
-    {
-        mouse = std::make_unique<Mouse>(root);
-        mouse->press((float)at.x, (float)at.y, 1, listener);
-    }
-    void release(juce::Component&, juce::Point<int> at) { mouse->release((float)at.x, (float)at.y); }
-    void click(juce::Component& root, juce::Point<int> at)
-    {
-        press(root, at);
-        release(root, at);
-    }
-    std::unique_ptr<Mouse> mouse;
-};
 } // namespace widgettest
