@@ -1,83 +1,113 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
-
 #include "BinaryData.h"
+#include "EComponent.h"
 #include "FontManager.h"
+#include "TKUICallback.h"
 #include "WidgetTestSupport.h"
 
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
 /** Helpers for tests that operate whole components: the editor's text
-    renderer, mouse clicks without a window and snapshots. */
+    renderer, the framework's mouse events without a window, an owner that
+    records what a widget reports, and snapshots. */
 namespace widgettest
 {
 /** Holds a reference on the FontManager, built with the editor's fonts and fill. */
-struct ScopedFontKit
+struct ScopedFonts
 {
-    ScopedFontKit()
+    ScopedFonts()
     {
         FontManager::create(
             fontFromResource(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
             fontFromResource(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
             juce::ImageFileFormat::loadFrom(BinaryData::filltexture_png, BinaryData::filltexture_pngSize));
     }
-    ~ScopedFontKit() { FontManager::destroy(); }
+    ~ScopedFonts() { FontManager::destroy(); }
 };
 
-/** The left button as the framework delivers it: the press to the deepest
-    visible component under the point (or to a `listener` registered on it),
-    the release to the same receiver wherever the mouse is, in the pressed
-    component's coordinates. Points are in `root`'s coordinates. */
+/** Becomes `widget`'s owner and logs what it reports, in order: "b4" (begin), "c4=0.600" (change; exactly
+    0 or 1 as "0" or "1", so that a value only near either end shows), "e4" (end). */
+struct RecordingOwner : TKUICallback
+{
+    explicit RecordingOwner(EComponent& w) : widget(&w) { w.setCallback(this); }
+    void valueChanged(EComponent* s, int id, float v) override
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f", (double)v);
+        add(s, "c" + std::to_string(id) + "=" + (v == 0.0f ? "0" : v == 1.0f ? "1" : text));
+    }
+    float defaultValueForParamId(int id) override { return defaults[id]; }
+    void ui_beginGesture(EComponent* s, int id) override { add(s, "b" + std::to_string(id)); }
+    void ui_endGesture(EComponent* s, int id) override { add(s, "e" + std::to_string(id)); }
+    void add(EComponent* sender, const std::string& entry)
+    {
+        EXPECT_EQ(sender, widget);
+        log += (log.empty() ? "" : " ") + entry;
+    }
+    EComponent* widget;
+    std::string log;
+    std::map<int, float> defaults;
+};
+
+/** The left button (and `mods`) as the framework delivers it: the press to
+    the deepest visible component under the point (`root` when there is none)
+    or to a `listener` of it, drags and the release to the same receiver
+    wherever the mouse is, in the pressed component's coordinates; the wheel
+    to `root`. Points are in `root`'s coordinates. */
 struct Mouse
 {
-    void press(juce::Component& root, juce::Point<int> at, juce::MouseListener* listener = nullptr)
+    explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
+    void press(float x, float y, int clicks = 1, juce::MouseListener* listener = nullptr)
     {
-        target = root.getComponentAt(at);
+        target = root.getComponentAt(juce::Point<float>(x, y).toInt());
+        target = target != nullptr ? target : &root;
         receiver = listener != nullptr ? listener : target;
-        if (target != nullptr)
-            receiver->mouseDown(event(down = target->getLocalPoint(&root, at).toFloat()));
+        down = target->getLocalPoint(&root, juce::Point<float>(x, y));
+        receiver->mouseDown(event(x, y, clicks));
     }
-    void release(juce::Component& root, juce::Point<int> at)
+    void drag(float x, float y) { receiver->mouseDrag(event(x, y)); }
+    void release(float x, float y) { receiver->mouseUp(event(x, y)); }
+    void release() { release(last.x, last.y); }
+    void click(float x, float y) { press(x, y), release(x, y); }
+    /** A click, then a second press the framework reports as a double-click, and its release. */
+    void doubleClick(float x, float y)
     {
-        if (target != nullptr)
-            receiver->mouseUp(event(target->getLocalPoint(&root, at).toFloat()));
-        target = nullptr;
+        click(x, y), press(x, y, 2);
+        receiver->mouseDoubleClick(event(x, y, 2));
+        release(x, y);
     }
-    void click(juce::Component& root, juce::Point<int> at)
+    void wheel(float dx, float dy)
     {
-        press(root, at);
-        release(root, at);
+        root.mouseWheelMove(event(last.x, last.y, 0), {dx, dy, false, false, false});
     }
-    juce::MouseEvent event(juce::Point<float> at) const
+    juce::MouseEvent event(float x, float y, int clicks = 1)
     {
+        const auto at = target->getLocalPoint(&root, last = {x, y});
         const auto now = juce::Time::getCurrentTime();
-        using Source = juce::MouseInputSource;
-        return {juce::Desktop::getInstance().getMainMouseSource(),
-                at,
-                juce::ModifierKeys::leftButtonModifier,
-                Source::defaultPressure,
-                Source::defaultOrientation,
-                Source::defaultRotation,
-                Source::defaultTiltX,
-                Source::defaultTiltY,
-                target,
-                target,
-                now,
-                down,
-                now,
-                1,
-                false};
+        return juce::MouseEvent(juce::Desktop::getInstance().getMainMouseSource(), at,
+                                modifiers.withFlags(juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
+                                0.0f, 0.0f, target, target, now, down, now, clicks, at != down);
     }
-    juce::Component* target = nullptr;
+    juce::Component& root;
+    juce::Component* target;
     juce::MouseListener* receiver = nullptr;
-    juce::Point<float> down;
+    juce::ModifierKeys modifiers;
+    juce::Point<float> down, last;
 };
 
-/** The component with its children, `zoom` pixels per logical pixel, on transparent black. */
-inline juce::Image snapshot(juce::Component& component, int zoom = 1)
+/** The component with its children at `scale` pixels per logical pixel, on transparent black. */
+inline juce::Image snapshot(juce::Component& component, float scale = 1.0f)
 {
-    juce::Image image(juce::Image::ARGB, component.getWidth() * zoom, component.getHeight() * zoom, true);
+    juce::Image image(juce::Image::ARGB, (int)((float)component.getWidth() * scale),
+                      (int)((float)component.getHeight() * scale), true);
     juce::Graphics g(image);
-    g.addTransform(juce::AffineTransform::scale((float)zoom));
+    g.addTransform(juce::AffineTransform::scale(scale));
     component.paintEntireComponent(g, false);
     return image;
 }
