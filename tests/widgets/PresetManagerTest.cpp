@@ -1,7 +1,7 @@
 #include "PresetManager.h"
 #include "ButtonLookAndFeel.h"
 #include "FactoryPresets.h"
-#include "InteractionTestSupport.h"
+#include "WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "TKBackground.h"
-#include "InteractionTestSupport.h"
+#include "WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "TKRadioButtons.h"
-#include "InteractionTestSupport.h"
+#include "WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ struct Row
         for (const auto& item : row.items)
         {
             int alpha = 0;
-            inkBounds(painted.getClippedImage({item.x, item.y, item.width, item.height}), 0, &alpha);
+            inkBounds(painted, {item.x, item.y, item.width, item.height}, 0, &alpha);
             states += alpha > 200 ? 'S' : alpha > 110 ? 'N' : 'P';
         }
         return states;

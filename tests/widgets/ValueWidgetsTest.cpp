@@ -1,7 +1,7 @@
-#include "InteractionTestSupport.h"
 #include "TKAdsr.h"
 #include "TKSlider.h"
 #include "TKXYPad.h"
+#include "WidgetTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +136,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         const std::map<char, std::function<void(const std::vector<float>&)>> ops = {
             {'p', [&](auto& n) { mouse.press(n[0], n[1]); }},
             {'d', [&](auto& n) { mouse.drag(n[0], n[1]); }},
-            {'r', [&](auto&) { mouse.release(); }},
+            {'r', [&](auto&) { mouse.release(mouse.last.x, mouse.last.y); }},
             {'c', [&](auto& n) { mouse.doubleClick(n[0], n[1]); }},
             {'w', [&](auto& n) { mouse.wheel(n[0], n[1]); }},
             {'n', [&](auto&) { widget->setCallback(widget->callback != nullptr ? nullptr : &owner); }},

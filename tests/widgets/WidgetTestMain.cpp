@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-// The framework's GUI layer is brought up once for all tests. With no X
-// display it stays headless: images render through the software renderer and
-// the desktop reports no displays.
+// The framework's GUI layer, brought up once for all tests; headless without an X display.
 int main(int argc, char** argv)
 {
     juce::ScopedJuceInitialiser_GUI framework;
