@@ -17,7 +17,7 @@ struct Row
         for (int i = 0; i < n; ++i)
             row.addItem(juce::StringArray{"Off ", "On ", "Hold "}[i]);
         const auto size = row.prepareForFontSize(22);
-        row.setBounds(0, 0, juce::jmax(size.x, row.titleImage->getWidth()), size.y + 20);
+        row.setBounds(0, 0, juce::jmax(size.x, row.titleImage->getWidth()), size.y);
         row.setVisible(true);
     }
 
