@@ -1,42 +1,30 @@
 #include "TKBackground.h"
-#include "InteractionTestSupport.h"
-
-#include <gtest/gtest.h>
+#include "WidgetTestSupport.h"
 
 #include <tuple>
 
 using namespace widgettest;
 
-namespace
+TEST(TKBackground, PlacesTitleAndLogoAt780x400TheNameFitsAndOnlyAReleaseOnTheLogoClicks)
 {
-/** The editor's background at 780 x 400, counting the logo's clicks. */
-struct TKBackgroundTest : ::testing::Test, Logo::LogoCallback
-{
-    TKBackgroundTest()
+    struct : Logo::LogoCallback
     {
-        background.init(
-            juce::ImageFileFormat::loadFrom(BinaryData::splash_blue_png, BinaryData::splash_blue_pngSize),
-            paper, {0, 0, 780, 400}, this);
-        background.setBounds(0, 0, 780, 400);
-        background.setVisible(true);
-    }
-    void logoClick() override { ++clicks; }
-
+        void logoClick() override { ++clicks; }
+        int clicks = 0;
+    } counter;
+    const auto load = [](const char* data, int size)
+    { return juce::ImageFileFormat::loadFrom(data, (size_t)size); };
     ScopedFonts fonts;
-    int clicks = 0;
-    juce::Image paper = juce::ImageFileFormat::loadFrom(BinaryData::papper_png, BinaryData::papper_pngSize);
     TKBackground background;
-};
-} // namespace
-
-TEST_F(TKBackgroundTest, PlacesTitleAndLogoFromItsSizeAndTheNameFitsTheTitle)
-{
+    background.init(load(BinaryData::splash_blue_png, BinaryData::splash_blue_pngSize),
+                    load(BinaryData::papper_png, BinaryData::papper_pngSize), {0, 0, 780, 400}, &counter);
+    background.setBounds(0, 0, 780, 400);
+    background.setVisible(true);
     EXPECT_EQ(background.title.getBounds(), juce::Rectangle<int>(5, 5, 80, 140));
     EXPECT_EQ(background.title.icon.getBounds(), juce::Rectangle<int>(80, 80));
     EXPECT_EQ(background.logo.getBounds(), juce::Rectangle<int>(695, 379, 80, 16));
     EXPECT_EQ(background.logo.pressedSvg.getBounds(), juce::Rectangle<int>(80, 16));
     EXPECT_EQ(background.scaledSplash.getBounds(), juce::Rectangle<int>(780, 400));
-    // The product name stays whole inside the title, at either display scale.
     for (const float s : {2.0f, 1.0f})
     {
         ScopedDisplayScale scale{s};
@@ -44,26 +32,19 @@ TEST_F(TKBackgroundTest, PlacesTitleAndLogoFromItsSizeAndTheNameFitsTheTitle)
         const int width = background.title.textImage->getWidth();
         EXPECT_TRUE(width <= (int)(80 * s) && width > (int)(60 * s)) << "scale " << s << ": " << width;
     }
-
     saveArtefact(snapshot(background), "background_780x400.png");
-}
 
-TEST_F(TKBackgroundTest, LogoTurnsFaintWhilePressedAndOnlyAReleaseOnItClicks)
-{
     // The word mark's children cover the logo: it hears of presses as their listener.
     ASSERT_TRUE(background.logo.isParentOf(background.getComponentAt(735, 387)));
-    for (const auto& [x, y, expected] : {std::tuple<float, float, int>{735, 387, 1},
-                                         {774, 394, 1},
-                                         {775, 387, 0},
-                                         {735, 395, 0},
-                                         {400, 200, 0}})
+    for (const auto& [x, y, expected] :
+         {std::tuple<float, float, int>{735, 387, 1}, {774, 394, 1}, {775, 387, 0}, {400, 200, 0}})
     {
-        clicks = 0;
+        counter.clicks = 0;
         Mouse mouse(background);
         mouse.press(735, 387, 1, &background.logo);
         EXPECT_TRUE(background.logo.pressedSvg.isVisible() && !background.logo.normalSvg.isVisible());
         mouse.release(x, y);
         EXPECT_TRUE(background.logo.normalSvg.isVisible() && !background.logo.pressedSvg.isVisible());
-        EXPECT_EQ(clicks, expected) << x << ", " << y;
+        EXPECT_EQ(counter.clicks, expected) << x << ", " << y;
     }
 }

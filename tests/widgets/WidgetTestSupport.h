@@ -1,13 +1,18 @@
 #pragma once
 
+#include "BinaryData.h"
+#include "EComponent.h"
+#include "FontManager.h"
+#include "TKGraphics.h"
+#include "TKUICallback.h"
+
+#include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include "TKGraphics.h"
+#include <cstdio>
+#include <map>
+#include <string>
 
-/**
-    Helpers shared by the widget-kit tests: a scoped display scale, font
-    loading from the embedded resources and pixel inspection.
-*/
 namespace widgettest
 {
 /** Sets the kit's display scale for the life of the object. */
@@ -15,77 +20,134 @@ struct ScopedDisplayScale
 {
     explicit ScopedDisplayScale(float scale) { TKGraphics::setDisplayScaleOverride(scale); }
     ~ScopedDisplayScale() { TKGraphics::setDisplayScaleOverride(0.0f); }
-    ScopedDisplayScale(const ScopedDisplayScale&) = delete;
-    ScopedDisplayScale& operator=(const ScopedDisplayScale&) = delete;
 };
 
-/** A font on a typeface built from embedded font bytes. */
-inline juce::Font fontFromResource(const char* data, int size)
+/** Holds a reference on the FontManager, built with the editor's fonts and fill. */
+struct ScopedFonts
 {
-    return juce::Font(juce::Typeface::createSystemTypefaceFor(data, (size_t)size));
-}
+    static juce::Font font(const char* data, int size)
+    {
+        return juce::Font(juce::Typeface::createSystemTypefaceFor(data, (size_t)size));
+    }
+    ScopedFonts()
+    {
+        FontManager::create(
+            font(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
+            font(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
+            juce::ImageFileFormat::loadFrom(BinaryData::filltexture_png, BinaryData::filltexture_pngSize));
+    }
+    ~ScopedFonts() { FontManager::destroy(); }
+};
 
-/** A fully opaque image of one colour. */
-inline juce::Image solidImage(int width, int height, juce::Colour colour)
+/** Becomes `widget`'s owner and logs what it reports, in order: "b4" (begin), "c4=0.600" (change; exactly
+    0 or 1 as "0" or "1", so that a value only near either end shows), "e4" (end). */
+struct RecordingOwner : TKUICallback
 {
-    juce::Image image(juce::Image::ARGB, width, height, false);
-    image.clear(image.getBounds(), colour);
-    return image;
-}
+    explicit RecordingOwner(EComponent& w) : widget(&w) { w.setCallback(this); }
+    void valueChanged(EComponent* s, int id, float v) override
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f", (double)v);
+        add(s, "c" + std::to_string(id) + "=" + (v == 0.0f ? "0" : v == 1.0f ? "1" : text));
+    }
+    float defaultValueForParamId(int id) override { return defaults[id]; }
+    void ui_beginGesture(EComponent* s, int id) override { add(s, "b" + std::to_string(id)); }
+    void ui_endGesture(EComponent* s, int id) override { add(s, "e" + std::to_string(id)); }
+    void add(EComponent* sender, const std::string& entry)
+    {
+        EXPECT_EQ(sender, widget);
+        log += (log.empty() ? "" : " ") + entry;
+    }
+    EComponent* widget;
+    std::string log;
+    std::map<int, float> defaults;
+};
 
-/** Alpha (0..255) of one pixel. */
-inline int alphaAt(const juce::Image& image, int x, int y)
+/** The left button (and `mods`) as the framework delivers it: the press to
+    the deepest visible component under the point (`root` when there is none)
+    or to a `listener` of it, drags and the release to the same receiver
+    wherever the mouse is, in the pressed component's coordinates; the wheel
+    to `root`. Points are in `root`'s coordinates. */
+struct Mouse
 {
-    return image.getPixelAt(x, y).getAlpha();
-}
+    explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
+    void press(float x, float y, int clicks = 1, juce::MouseListener* listener = nullptr)
+    {
+        target = root.getComponentAt(juce::Point<float>(x, y).toInt());
+        target = target != nullptr ? target : &root;
+        receiver = listener != nullptr ? listener : target;
+        down = target->getLocalPoint(&root, juce::Point<float>(x, y));
+        receiver->mouseDown(event(x, y, clicks));
+    }
+    void drag(float x, float y) { receiver->mouseDrag(event(x, y)); }
+    void release(float x, float y) { receiver->mouseUp(event(x, y)); }
+    void click(float x, float y) { press(x, y), release(x, y); }
+    /** A click, then a second press the framework reports as a double-click, and its release. */
+    void doubleClick(float x, float y)
+    {
+        click(x, y), press(x, y, 2);
+        receiver->mouseDoubleClick(event(x, y, 2));
+        release(x, y);
+    }
+    void wheel(float dx, float dy)
+    {
+        root.mouseWheelMove(event(last.x, last.y, 0), {dx, dy, false, false, false});
+    }
+    juce::MouseEvent event(float x, float y, int clicks = 1)
+    {
+        const auto at = target->getLocalPoint(&root, last = {x, y});
+        const auto now = juce::Time::getCurrentTime();
+        return juce::MouseEvent(juce::Desktop::getInstance().getMainMouseSource(), at,
+                                modifiers.withFlags(juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
+                                0.0f, 0.0f, target, target, now, down, now, clicks, at != down);
+    }
+    juce::Component& root;
+    juce::Component* target;
+    juce::MouseListener* receiver = nullptr;
+    juce::ModifierKeys modifiers;
+    juce::Point<float> down, last;
+};
 
-/** Smallest rectangle holding every pixel whose alpha exceeds `threshold`, and
-    the largest alpha; the rectangle is empty when no pixel exceeds it. */
-inline juce::Rectangle<int> inkBounds(const juce::Image& image, int threshold = 0, int* maxAlpha = nullptr)
+/** Smallest rectangle of `area` (the whole image when empty) holding every pixel whose alpha exceeds
+    `threshold`, in the image's coordinates, and the largest alpha; empty when no pixel exceeds it. */
+inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<int> area = {},
+                                      int threshold = 0, int* maxAlpha = nullptr)
 {
-    int left = image.getWidth(), top = image.getHeight(), right = -1, bottom = -1, most = 0;
-    for (int y = 0; y < image.getHeight(); ++y)
-        for (int x = 0; x < image.getWidth(); ++x)
+    area = area.isEmpty() ? image.getBounds() : area;
+    juce::Rectangle<int> ink;
+    int most = 0;
+    for (int y = area.getY(); y < area.getBottom(); ++y)
+        for (int x = area.getX(); x < area.getRight(); ++x)
         {
-            const int a = alphaAt(image, x, y);
+            const int a = image.getPixelAt(x, y).getAlpha();
             most = juce::jmax(most, a);
             if (a > threshold)
-            {
-                left = juce::jmin(left, x);
-                right = juce::jmax(right, x);
-                top = juce::jmin(top, y);
-                bottom = juce::jmax(bottom, y);
-            }
+                ink = ink.isEmpty() ? juce::Rectangle<int>(x, y, 1, 1) : ink.getUnion({x, y, 1, 1});
         }
     if (maxAlpha != nullptr)
         *maxAlpha = most;
-    return right < 0 ? juce::Rectangle<int>()
-                     : juce::Rectangle<int>::leftTopRightBottom(left, top, right + 1, bottom + 1);
+    return ink;
 }
 
-/** Mean alpha (0..255) over an area, e.g. one row or one column. */
-inline double meanAlpha(const juce::Image& image, juce::Rectangle<int> area)
+/** The component with its children at `scale` pixels per logical pixel, on transparent black. */
+inline juce::Image snapshot(juce::Component& component, float scale = 1.0f)
 {
-    double sum = 0.0;
-    for (int y = area.getY(); y < area.getBottom(); ++y)
-        for (int x = area.getX(); x < area.getRight(); ++x)
-            sum += alphaAt(image, x, y);
-    return sum / (double)(area.getWidth() * area.getHeight());
+    juce::Image image(juce::Image::ARGB, (int)((float)component.getWidth() * scale),
+                      (int)((float)component.getHeight() * scale), true);
+    juce::Graphics g(image);
+    g.addTransform(juce::AffineTransform::scale(scale));
+    component.paintEntireComponent(g, false);
+    return image;
 }
 
-/** Writes `image` over an opaque white ground as a PNG into the test artefact
-    folder, for a person to look at. */
+/** Writes `image` over white as a PNG into the artefact folder, for a person to look at. */
 inline void saveArtefact(const juce::Image& image, const juce::String& name)
 {
-    const juce::File dir(TOVKA_TEST_ARTEFACT_DIR);
-    dir.createDirectory();
     juce::Image flat(juce::Image::RGB, image.getWidth(), image.getHeight(), false);
-    {
-        juce::Graphics g(flat);
-        g.fillAll(juce::Colours::white);
-        g.drawImageAt(image, 0, 0);
-    }
-    const juce::File file = dir.getChildFile(name);
+    juce::Graphics(flat).fillAll(juce::Colours::white);
+    juce::Graphics(flat).drawImageAt(image, 0, 0);
+    const juce::File file = juce::File(TOVKA_TEST_ARTEFACT_DIR).getChildFile(name);
+    file.getParentDirectory().createDirectory();
     file.deleteFile();
     juce::FileOutputStream out(file);
     juce::PNGImageFormat().writeImageToStream(flat, out);
