@@ -445,50 +445,36 @@ TEST_F(FormantChannelTest, OutOfRangeParametersAndRampTimesAreContained)
 
 TEST_F(FormantChannelTest, SampleRatesOutside8kHzTo768kHzAreRefused)
 {
-    /** Too low for the reverb's delay lines, narrowing to a float 0, too large for them, and not numbers. */
-    const double unsupported[] = {0.0,
-                                  -44100.0,
-                                  100.0,
-                                  195.0,
-                                  1e-300,
-                                  7999.0,
-                                  768001.0,
-                                  1.31e6,
-                                  1e300,
-                                  std::numeric_limits<double>::quiet_NaN(),
-                                  std::numeric_limits<double>::infinity()};
+    // Given in turn to a channel and a DC blocker at 48 kHz: the rate each then runs at, and the
+    // channel's formant filter rate, which follows only rates within 44.1..192 kHz. Refused: too
+    // low for the reverb's delay lines, narrowing to a float 0, too large for them, not numbers.
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    const double rates[][3] = {
+        {0.0, 48000, 48000},     {-44100, 48000, 48000}, {195, 48000, 48000},      {1e-300, 48000, 48000},
+        {7999, 48000, 48000},    {768001, 48000, 48000}, {1.31e6, 48000, 48000},   {1e300, 48000, 48000},
+        {nan, 48000, 48000},     {inf, 48000, 48000},    {8000, 8000, 48000},      {768000, 768000, 48000},
+        {200000, 200000, 48000}, {96000, 96000, 96000},  {192000, 192000, 192000},
+    };
+    DCBlocker blocker(48000.0);
+    ch->setSampleRate(48000.0);
     // A rate change ends ramps on their targets.
     ch->setParameter(FormantChannel::ParamMainVolume, 1.0f, 1.0);
     render(10);
-    DCBlocker blocker(48000.0);
-    ch->setSampleRate(48000.0);
-    for (double rate : unsupported)
+    for (const auto& r : rates)
     {
-        ch->setSampleRate(rate);
-        blocker.setSampleRate(rate);
+        ch->setSampleRate(r[0]);
+        blocker.setSampleRate(r[0]);
+        EXPECT_EQ(ch->getSampleRate(), r[1]) << r[0];
+        EXPECT_EQ(blocker.getSampleRate(), r[1]) << r[0];
+        EXPECT_EQ(ch->getFilterSampleRate(), r[2]) << r[0];
     }
-    EXPECT_EQ(ch->getSampleRate(), 48000.0);
-    EXPECT_EQ(blocker.getSampleRate(), 48000.0);
     EXPECT_EQ(ch->getParameterReal(FormantChannel::ParamMainVolume).f, 1.0f);
-    for (double rate : {8000.0, 768000.0})
-    {
-        ch->setSampleRate(rate);
-        blocker.setSampleRate(rate);
-        EXPECT_EQ(ch->getSampleRate(), rate);
-        EXPECT_EQ(blocker.getSampleRate(), rate);
-    }
-    EXPECT_EQ(ProbeChannel(nullptr, nullptr, 1e-30f).getSampleRate(), 44100.0);
 
-    // Each channel's formant filters run at its own rate while that is within 44.1..192 kHz.
-    ProbeChannel low(nullptr, nullptr, 22050.0f);
-    EXPECT_EQ(low.getFilterSampleRate(), 44100.0);
-    for (auto [rate, filterRate] : {std::pair{48000.0, 48000.0}, {200000.0, 48000.0}, {192000.0, 192000.0}})
-    {
-        low.setSampleRate(rate);
-        EXPECT_EQ(low.getFilterSampleRate(), filterRate) << rate;
-    }
-    EXPECT_EQ(ProbeChannel(nullptr, nullptr, 96000.0f).getFilterSampleRate(), 96000.0);
-    EXPECT_EQ(low.getFilterSampleRate(), 192000.0);
+    // Each channel has its own filter rate; one built at a rate it refuses runs at 44.1 kHz.
+    EXPECT_EQ(ProbeChannel(nullptr, nullptr, 22050.0f).getFilterSampleRate(), 44100.0);
+    EXPECT_EQ(ProbeChannel(nullptr, nullptr, 1e-30f).getSampleRate(), 44100.0);
+    EXPECT_EQ(ch->getFilterSampleRate(), 192000.0);
 }
 
 //==============================================================================
