@@ -1,34 +1,26 @@
 #pragma once
 
-// Replaces the executable's global operator new (every form) with counting ones that allocate with
-// malloc and posix_memalign and free with free, and, except under AddressSanitizer, the C allocation
-// functions with counting ones that forward to glibc's own entry points. Under AddressSanitizer the C
-// functions stay its own (replacing them would hand its allocations to glibc's free, and glibc's to
-// it), so there only operator new is counted. Counting is armed only inside a CountAllocations
-// scope, so the rest of the executable (and any plug-in it hosts) allocates as usual. It defines the
-// replacement functions themselves: include it in exactly one source file of an executable.
+// Counts the allocations made inside a CountAllocations scope, so the rest of the executable (and
+// any plug-in it hosts) allocates as usual. Every operator new of the C++ library allocates through
+// the C functions, so those are what is counted. Without AddressSanitizer this header replaces the C
+// allocation functions with counting ones that forward to glibc's own entry points: include it in
+// exactly one source file of an executable. Under AddressSanitizer its allocator owns them (replacing
+// them would hand its allocations to glibc's free, and glibc's to it), so the count comes from its
+// allocation hook instead, which sees both operator new and the C functions.
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
+#include <cstddef>
 
 #if defined(__SANITIZE_ADDRESS__)
-#define TOVKA_COUNT_C_ALLOCATIONS 0
+#define TOVKA_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define TOVKA_COUNT_C_ALLOCATIONS 0
+#define TOVKA_ASAN 1
 #endif
-#endif
-#ifndef TOVKA_COUNT_C_ALLOCATIONS
-#define TOVKA_COUNT_C_ALLOCATIONS 1
 #endif
 
-#if TOVKA_COUNT_C_ALLOCATIONS
-// glibc's own entry points, which the replacements below forward to.
-extern "C" void* __libc_malloc(size_t size);
-extern "C" void* __libc_calloc(size_t count, size_t size);
-extern "C" void* __libc_realloc(void* p, size_t size);
-extern "C" void __libc_free(void* p);
+#ifdef TOVKA_ASAN
+#include <sanitizer/allocator_interface.h>
 #endif
 
 namespace CountingAllocator
@@ -42,32 +34,6 @@ inline void* counted(void* p)
         allocations.fetch_add(1, std::memory_order_relaxed);
     return p;
 }
-
-/** malloc without counting it a second time. */
-inline void* uncountedMalloc(size_t size)
-{
-#if TOVKA_COUNT_C_ALLOCATIONS
-    return __libc_malloc(size);
-#else
-    return std::malloc(size);
-#endif
-}
-
-inline void* newOrThrow(size_t size)
-{
-    void* p = counted(uncountedMalloc(size == 0 ? 1 : size));
-    if (p == nullptr)
-        throw std::bad_alloc();
-    return p;
-}
-
-inline void* alignedNewOrThrow(size_t size, std::align_val_t alignment)
-{
-    void* p = nullptr;
-    if (posix_memalign(&p, static_cast<size_t>(alignment), size == 0 ? 1 : size) != 0)
-        throw std::bad_alloc();
-    return counted(p);
-}
 } // namespace CountingAllocator
 
 /** Counts the allocations made while it is alive. */
@@ -76,14 +42,34 @@ class CountAllocations
 public:
     CountAllocations()
     {
+#ifdef TOVKA_ASAN
+        // It installs the hooks only when given both.
+        static const int installed = __sanitizer_install_malloc_and_free_hooks(
+            [](const volatile void* p, size_t) { CountingAllocator::counted(const_cast<void*>(p)); },
+            [](const volatile void*) {});
+        (void)installed;
+#endif
         CountingAllocator::allocations = 0;
         CountingAllocator::counting = true;
     }
-    ~CountAllocations() { CountingAllocator::counting = false; }
-    long count() const { return CountingAllocator::allocations.load(); }
+    ~CountAllocations()
+    {
+        CountingAllocator::counting = false;
+    }
+    long count() const
+    {
+        return CountingAllocator::allocations.load();
+    }
 };
 
-#if TOVKA_COUNT_C_ALLOCATIONS
+#ifndef TOVKA_ASAN
+// glibc's own entry points, which the replacements forward to.
+extern "C" void* __libc_malloc(size_t size);
+extern "C" void* __libc_calloc(size_t count, size_t size);
+extern "C" void* __libc_realloc(void* p, size_t size);
+extern "C" void* __libc_memalign(size_t alignment, size_t size);
+extern "C" void __libc_free(void* p);
+
 extern "C" void* malloc(size_t size)
 {
     return CountingAllocator::counted(__libc_malloc(size));
@@ -100,62 +86,18 @@ extern "C" void free(void* p)
 {
     __libc_free(p);
 }
-#endif
-
-void* operator new(size_t size)
-{
-    return CountingAllocator::newOrThrow(size);
-}
-void* operator new[](size_t size)
-{
-    return CountingAllocator::newOrThrow(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept
-{
-    return CountingAllocator::counted(CountingAllocator::uncountedMalloc(size == 0 ? 1 : size));
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept
-{
-    return CountingAllocator::counted(CountingAllocator::uncountedMalloc(size == 0 ? 1 : size));
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept
-{
-    std::free(p);
-}
 // Over-aligned types (the formant channel's filter bank) come through these.
-void* operator new(size_t size, std::align_val_t alignment)
+extern "C" void* memalign(size_t alignment, size_t size)
 {
-    return CountingAllocator::alignedNewOrThrow(size, alignment);
+    return CountingAllocator::counted(__libc_memalign(alignment, size));
 }
-void* operator new[](size_t size, std::align_val_t alignment)
+extern "C" void* aligned_alloc(size_t alignment, size_t size)
 {
-    return CountingAllocator::alignedNewOrThrow(size, alignment);
+    return memalign(alignment, size);
 }
-void operator delete(void* p, std::align_val_t) noexcept
+extern "C" int posix_memalign(void** p, size_t alignment, size_t size)
 {
-    std::free(p);
+    *p = memalign(alignment, size);
+    return *p == nullptr ? 12 : 0; // ENOMEM
 }
-void operator delete[](void* p, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t, std::align_val_t) noexcept
-{
-    std::free(p);
-}
-void operator delete[](void* p, size_t, std::align_val_t) noexcept
-{
-    std::free(p);
-}
+#endif

@@ -42,6 +42,9 @@ TEST(TKADSR, OutOfRangeSettingsGiveDefinedLevelsAndEnd)
     EXPECT_EQ(441, shortest.env.attackSamples);
     EXPECT_EQ(441, shortest.env.decaySamples);
     EXPECT_EQ(441, shortest.env.releaseSamples);
+    // Times too long to count in samples saturate.
+    Envelope longest({1e30f, 1e30f, 0.5f, 1e30f}, 44100.0f);
+    EXPECT_EQ(INT32_MAX, longest.env.attackSamples);
 
     // A zero sustain ends the note on the first sustain sample; a negative one (only from
     // out-of-range input) holds nothing rather than NaN.

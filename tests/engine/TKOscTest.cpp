@@ -1,5 +1,5 @@
-// The shared wave and noise tables' reference counts, the oscillator's phase fold, and the shapes of
-// the wave tables no voice plays (the reference renders pin the sine and both noise tables).
+// The shared wave and noise tables' reference counts and the oscillator's phase fold (the reference
+// renders pin the tables' contents).
 
 #include "dsp/TKOsc.h"
 #include "dsp/PinkNoise.h"
@@ -41,40 +41,39 @@ int churnReferences(int threads, int pairs, void (*take)(), void (*drop)(), Chec
     return failures.load();
 }
 
-// Holds the shared wave tables for the length of a test.
-class TKOscTables : public ::testing::Test
+/** The contract the wave tables and the noise table share: holders share one table, the last frees
+    it, an unmatched drop is ignored, and concurrent holders never see it rebuilt or freed. */
+template <typename Valid>
+void expectSharedTable(void (*take)(), void (*drop)(), float* const& data, const int32_t& count, Valid valid)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(0, __TKOsc_retainCount) << "another test left the tables held";
-        TKOSC_Prepare_Buffers();
-    }
-    void TearDown() override { TKOSC_Dispose_Buffers(); }
-};
+    ASSERT_EQ(0, count);
+    take(); // the long-lived holder
+    const float* const held = data;
+    ASSERT_TRUE(valid());
+    EXPECT_EQ(0, churnReferences(16, 200, take, drop, [&] { return valid() && data == held; }));
+    EXPECT_EQ(1, count);
+    drop();
+    EXPECT_EQ(nullptr, data);
+
+    // An unmatched drop leaves the count at zero, so the next holder still builds.
+    drop();
+    EXPECT_EQ(0, count);
+
+    // Without a lasting holder the table is built and freed over and over while others read it.
+    EXPECT_EQ(0, churnReferences(8, 30, take, drop, valid));
+    EXPECT_EQ(0, count);
+    EXPECT_EQ(nullptr, data);
+}
 
 } // namespace
 
-//==============================================================================
-TEST_F(TKOscTables, WaveTablesNoVoicePlaysKeepTheirShapes)
+TEST(TKOsc, PhaseFoldKeepsTheOutputOfAnUnwrappedPhaseAndBadFrequenciesStayInTheTable)
 {
-    // The square at 0 is -1: the sine of 0 is not above 0. The triangle's quarters rise from 0 to 1,
-    // fall to -1 and rise back to 0.
-    const struct
+    struct Held
     {
-        int waveform, i;
-        float v;
-    } points[] = {{TKOSC_SQUARE, 0, -1.0f},          {TKOSC_SQUARE, 1, 1.0f},
-                  {TKOSC_SQUARE, 3000, -1.0f},       {TKOSC_SAW, 0, -1.0f},
-                  {TKOSC_SAW, 4095, 4094.0f / 4096}, {TKOSC_TRIANGLE, 512, 0.5f},
-                  {TKOSC_TRIANGLE, 1024, 1.0f},      {TKOSC_TRIANGLE, 1536, 0.5f},
-                  {TKOSC_TRIANGLE, 2560, -0.5f},     {TKOSC_TRIANGLE, 3584, -0.5f}};
-    for (const auto& p : points)
-        EXPECT_EQ(p.v, __TKOsc_buffers[p.waveform][p.i]) << "waveform " << p.waveform << " at " << p.i;
-}
-
-TEST_F(TKOscTables, PhaseFoldKeepsTheOutputOfAnUnwrappedPhaseAndBadFrequenciesStayInTheTable)
-{
+        Held() { TKOSC_Prepare_Buffers(); }
+        ~Held() { TKOSC_Dispose_Buffers(); }
+    } tables;
     // At 32768 Hz the increment is exactly 1/8 position per Hz, so every phase here is exact and
     // the unwrapped reference is the true table position, far past the 32-bit index range.
     TKOsc osc;
@@ -100,33 +99,6 @@ TEST_F(TKOscTables, PhaseFoldKeepsTheOutputOfAnUnwrappedPhaseAndBadFrequenciesSt
 }
 
 //==============================================================================
-namespace
-{
-/** The contract the wave tables and the noise table share: holders share one table, the last frees
-    it, an unmatched drop is ignored, and concurrent holders never see it rebuilt or freed. */
-template <typename Valid>
-void expectSharedTable(void (*take)(), void (*drop)(), float* const& data, const int32_t& count, Valid valid)
-{
-    ASSERT_EQ(0, count);
-    take(); // the long-lived holder
-    const float* const held = data;
-    ASSERT_TRUE(valid());
-    EXPECT_EQ(0, churnReferences(16, 200, take, drop, [&] { return valid() && data == held; }));
-    EXPECT_EQ(1, count);
-    drop();
-    EXPECT_EQ(nullptr, data);
-
-    // An unmatched drop leaves the count at zero, so the next holder still builds.
-    drop();
-    EXPECT_EQ(0, count);
-
-    // Without a lasting holder the table is built and freed over and over while others read it.
-    EXPECT_EQ(0, churnReferences(8, 30, take, drop, valid));
-    EXPECT_EQ(0, count);
-    EXPECT_EQ(nullptr, data);
-}
-} // namespace
-
 TEST(SharedTables, WaveTables)
 {
     expectSharedTable(
