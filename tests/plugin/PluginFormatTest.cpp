@@ -86,7 +86,7 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
     // Controller 7 at 0 mutes "Main Volume" from the block after the one carrying it: that block
     // still sounds whole; after the next one's first frame only the DC blocker's offset dies away.
     const auto muted = plainVoice(GetParam())->play(8, noteAnd({{4, 10, 0xB0, 7, 0}}));
-    EXPECT_GT(rms(muted.left, 4 * B + 10, 5 * B), 1e-3);
+    EXPECT_FALSE(onlyDecays(muted.left, 4 * B + 10, 5 * B));
     EXPECT_TRUE(onlyDecays(muted.left, 5 * B + 1, 8 * B));
 }
 
@@ -182,6 +182,8 @@ TEST(Processor, StateChunksOfAnyLengthOrContentGiveValuesInRange)
     for (const auto& c : cases)
     {
         auto player = makePlayer("Processor");
+        for (int id = 0; id < NumParameters; ++id)
+            player->setValue(id, 0.3f); // a NaN in the chunk gives the default, not the value before
         player->restore(c.chunk);
         for (size_t id = 0; id < NumParameters; ++id)
         {
