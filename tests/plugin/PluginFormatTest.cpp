@@ -34,17 +34,11 @@ std::unique_ptr<Player> plainVoice(const std::string& format)
     return player;
 }
 
-/** Little-endian bytes of the given floats, as the state chunk stores them. */
+/** The given floats as the state chunk stores them: little-endian, as this machine. */
 std::vector<std::uint8_t> chunkOf(const std::vector<float>& values)
 {
-    std::vector<std::uint8_t> bytes;
-    for (float v : values)
-    {
-        std::uint32_t bits;
-        std::memcpy(&bits, &v, 4);
-        for (int k = 0; k < 4; ++k)
-            bytes.push_back((std::uint8_t)(bits >> (8 * k)));
-    }
+    std::vector<std::uint8_t> bytes(values.size() * 4);
+    std::memcpy(bytes.data(), values.data(), bytes.size());
     return bytes;
 }
 
