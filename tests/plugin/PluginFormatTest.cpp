@@ -30,7 +30,8 @@ std::unique_ptr<Player> plainVoice(const std::string& format)
         {C::ParamTonality, 1.0f}, {C::ParamCordDisturb, 0.0f},   {C::ParamTurnIn, 0.0f},
         {C::ParamTurnOut, 0.0f},  {C::ParamPitchbendSpan, 1.0f}, {C::ParamStereoSpread, 0.0f}};
     for (const auto& [id, value] : plain)
-        player->setValue(id, value);
+        if (player != nullptr)
+            player->setValue(id, value);
     return player;
 }
 
@@ -60,6 +61,7 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
     // "Pitchbend Span" at 1 is 12 semitones: full bend is an octave up. The host's "Pitchbend"
     // does not bend; only MIDI may.
     auto player = plainVoice(GetParam());
+    ASSERT_NE(player, nullptr);
     player->setValue(C::ParamPitchbend, 1.0f);
     const auto bent = player->play(40, noteAnd({{20, 0, 0xE0, 0x7F, 0x7F}}));
     EXPECT_GT(periodicity(bent.left, 4 * B, 20 * B, 220.0), 0.9);
@@ -72,14 +74,18 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
         auto midi = noteAnd({{6, 0, 0x80, testNote, 0}});
         if (pedal)
             midi.push_back({2, 0, 0xB0, 64, 127});
-        const auto out = plainVoice(GetParam())->play(24, midi);
+        auto instance = plainVoice(GetParam());
+        ASSERT_NE(instance, nullptr);
+        const auto out = instance->play(24, midi);
         EXPECT_GT(levelOf(out, 3, 6), 1e-3);
         EXPECT_TRUE(pedal ? levelOf(out, 12, 24) > 1e-3 : onlyDecays(out.left, 12 * B, 24 * B)) << pedal;
     }
 
     // Controller 7 at 0 mutes "Main Volume" from the block after the one carrying it: that block
     // still sounds whole; after the next one's first frame only the DC blocker's offset dies away.
-    const auto muted = plainVoice(GetParam())->play(8, noteAnd({{4, 10, 0xB0, 7, 0}}));
+    player = plainVoice(GetParam());
+    ASSERT_NE(player, nullptr);
+    const auto muted = player->play(8, noteAnd({{4, 10, 0xB0, 7, 0}}));
     EXPECT_FALSE(onlyDecays(muted.left, 4 * B + 10, 5 * B));
     EXPECT_TRUE(onlyDecays(muted.left, 5 * B + 1, 8 * B));
 }
