@@ -8,14 +8,12 @@
 #include <functional>
 #include <thread>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "ParameterTables.h"
 #include "Vst2Host.h"
-#define TOVKA_TEST_WITHOUT_JUCE
-#include "PluginTestSupport.h"
 
 // Last: Xlib defines macros (None, Bool) that name types in GoogleTest.
 #include <X11/Xlib.h>
@@ -37,6 +35,11 @@ long residentBytes()
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+double brightness(std::uint32_t pixel)
+{
+    return ((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff)) / 3.0;
+}
+
 class EditorOnScreen : public ::testing::Test
 {
 protected:
@@ -46,9 +49,9 @@ protected:
         ASSERT_TRUE(error.empty()) << error;
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr) << "no X display";
-        // The host's window: at the screen's origin, so screen and editor
-        // coordinates are the same.
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, editorWidth, editorHeight, 0, 0, 0);
+        // The host's window: at the screen's origin, so screen and editor coordinates are the same.
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, editorWidth, editorHeight, 0,
+                                     0, 0);
         XMapWindow(display, parent);
         XSync(display, False);
     }
@@ -57,8 +60,7 @@ protected:
     {
         if (display == nullptr)
             return;
-        if (editorOpen)
-            closeEditor();
+        host.dispatch(effEditClose);
         XDestroyWindow(display, parent);
         XCloseDisplay(display);
     }
@@ -80,13 +82,7 @@ protected:
         }
     }
 
-    /** Opens the editor and waits until its window is on screen. */
-    void showEditor()
-    {
-        openEditor();
-        ASSERT_TRUE(idleFor({}, [this] { return viewableChildren() > 0; })) << "the editor never showed";
-    }
-
+    /** Opens the editor in the host's window, at the size it asked for. */
     void openEditor()
     {
         ERect* rect = nullptr;
@@ -95,43 +91,31 @@ protected:
         EXPECT_EQ(rect->right - rect->left, editorWidth);
         EXPECT_EQ(rect->bottom - rect->top, editorHeight);
         ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-        editorOpen = true;
     }
 
-    void closeEditor()
-    {
-        host.dispatch(effEditClose);
-        editorOpen = false;
-    }
-
-    unsigned childWindows() { return children(false); }
-    unsigned viewableChildren() { return children(true); }
-
-    unsigned children(bool viewableOnly)
+    /** The host window's child windows; only those on screen with `viewable`. */
+    unsigned children(bool viewable)
     {
         Window root, parentOfParent, *windows = nullptr;
-        unsigned count = 0, viewable = 0;
+        unsigned count = 0, shown = 0;
         XQueryTree(display, parent, &root, &parentOfParent, &windows, &count);
         for (unsigned i = 0; i < count; ++i)
         {
             XWindowAttributes attributes;
-            viewable += XGetWindowAttributes(display, windows[i], &attributes) && attributes.map_state == IsViewable;
+            shown +=
+                XGetWindowAttributes(display, windows[i], &attributes) && attributes.map_state == IsViewable;
         }
         if (windows != nullptr)
             XFree(windows);
-        return viewableOnly ? viewable : count;
+        return viewable ? shown : count;
     }
 
-    void pointerTo(int x, int y)
+    /** Moves the pointer, then presses (1) or releases (0) the button or leaves it (-1). */
+    void pointer(int x, int y, int button = -1)
     {
         XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-        XFlush(display);
-        idleFor(std::chrono::milliseconds(30));
-    }
-
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        if (button >= 0)
+            XTestFakeButtonEvent(display, 1, button == 1 ? True : False, CurrentTime);
         XFlush(display);
         idleFor(std::chrono::milliseconds(30));
     }
@@ -139,124 +123,106 @@ protected:
     /** The screen under the editor as 0xAARRGGBB pixels. */
     std::vector<std::uint32_t> screenshot()
     {
-        XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, editorWidth, editorHeight, AllPlanes,
-                                  ZPixmap);
         std::vector<std::uint32_t> pixels;
-        if (image == nullptr)
-            return pixels;
-        for (int y = 0; y < editorHeight; ++y)
+        XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, editorWidth, editorHeight,
+                                  AllPlanes, ZPixmap);
+        for (int y = 0; image != nullptr && y < editorHeight; ++y)
             for (int x = 0; x < editorWidth; ++x)
                 pixels.push_back(0xff000000u | (std::uint32_t)XGetPixel(image, x, y));
-        XDestroyImage(image);
+        if (image != nullptr)
+            XDestroyImage(image);
         return pixels;
     }
-
-    AEffect* effect() { return host.effect; }
 
     Vst2Host host;
     Display* display = nullptr;
     Window parent = 0;
-    bool editorOpen = false;
 };
-
-double brightness(std::uint32_t pixel)
-{
-    return ((pixel >> 16 & 0xff) + (pixel >> 8 & 0xff) + (pixel & 0xff)) / 3.0;
-}
 } // namespace
 
 TEST_F(EditorOnScreen, ADragOnTheVolumeFaderIsRecordedAsMainVolumeAutomation)
 {
-    showEditor();
+    openEditor();
+    ASSERT_TRUE(idleFor({}, [this] { return children(true) > 0; })) << "the editor never showed";
     idleFor(std::chrono::milliseconds(200));
     host.takeEdits();
-    const float before = effect()->getParameter(effect(), mainVolume);
-
-    pointerTo(volumeX, volumeY);
-    button(true);
+    float last = host.value(mainVolume);
+    pointer(volumeX, volumeY, 1);
     for (int step = 1; step <= 4; ++step)
-        pointerTo(volumeX, volumeY - 6 * step);
-    button(false);
+        pointer(volumeX, volumeY - 6 * step);
+    pointer(volumeX, volumeY - 24, 0);
 
     std::vector<Vst2Host::Edit> edits;
-    idleFor({}, [&] {
-        for (const auto& edit : host.takeEdits())
-            edits.push_back(edit);
-        return ! edits.empty() && edits.back().opcode == audioMasterEndEdit;
-    });
+    idleFor({},
+            [&]
+            {
+                for (const auto& edit : host.takeEdits())
+                    edits.push_back(edit);
+                return !edits.empty() && edits.back().opcode == audioMasterEndEdit;
+            });
     ASSERT_GE(edits.size(), 3u);
     EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
     EXPECT_EQ(edits.back().opcode, audioMasterEndEdit);
-    float last = before;
-    for (const auto& edit : edits)
+    for (size_t i = 0; i < edits.size(); ++i)
     {
-        EXPECT_EQ(edit.index, mainVolume);
-        if (&edit != &edits.front() && &edit != &edits.back())
+        EXPECT_EQ(edits[i].index, mainVolume);
+        if (i > 0 && i + 1 < edits.size())
         {
-            EXPECT_EQ(edit.opcode, audioMasterAutomate);
-            EXPECT_GT(edit.value, last); // moving up raises the volume
-            last = edit.value;
+            EXPECT_EQ(edits[i].opcode, audioMasterAutomate);
+            EXPECT_GT(edits[i].value, last); // moving up raises the volume
+            last = edits[i].value;
         }
     }
-    EXPECT_EQ(effect()->getParameter(effect(), mainVolume), last);
+    EXPECT_EQ(host.value(mainVolume), last);
 }
 
 TEST_F(EditorOnScreen, OpensAndClosesFiftyTimesWhileTheHostAutomates)
 {
     std::atomic<bool> running{true};
-    std::thread automation([&] {
-        std::vector<float> left(testBlockSize), right(testBlockSize);
-        for (unsigned n = 0; running; ++n)
+    std::thread automation(
+        [&]
         {
-            for (int id = 0; id < 17; ++id)
-                effect()->setParameter(effect(), id, (float)((n * 7 + (unsigned)id * 3) % 11) / 10.0f);
-            float* outputs[2] = {left.data(), right.data()};
-            effect()->processReplacing(effect(), nullptr, outputs, testBlockSize);
-        }
-    });
-
+            for (unsigned n = 0; running; ++n)
+            {
+                for (int id = 0; id < NumParameters; ++id)
+                    host.setValue(id, (float)((n * 7 + (unsigned)id * 3) % 11) / 10.0f);
+                host.play(1, {});
+            }
+        });
     long residentAfterTen = 0;
     for (int cycle = 1; cycle <= 50; ++cycle)
     {
         openEditor();
         idleFor(std::chrono::milliseconds(40));
-        closeEditor();
+        host.dispatch(effEditClose);
         idleFor(std::chrono::milliseconds(5));
-        ASSERT_EQ(childWindows(), 0u) << "cycle " << cycle;
+        ASSERT_EQ(children(false), 0u) << "cycle " << cycle;
         if (cycle == 10)
             residentAfterTen = residentBytes();
     }
     running = false;
     automation.join();
-
     // One editor holds far more than this (the scaled splash alone is 1.2 MB), so
     // forty leaked editors could not hide below it.
     EXPECT_LT(residentBytes() - residentAfterTen, 16l << 20);
 }
 
+// Run once more by CTest in a process whose X server has no GLX (tests/plugin/CMakeLists.txt).
 TEST_F(EditorOnScreen, ShowsTheWholeEditor)
 {
-    showEditor();
+    openEditor();
     // The paper is light everywhere; a window left unpainted stays black.
-    auto darkPixels = [](const std::vector<std::uint32_t>& pixels) {
-        int dark = 0;
-        for (auto pixel : pixels)
-            dark += brightness(pixel) < 40.0;
-        return dark;
-    };
-    std::vector<std::uint32_t> pixels;
-    idleFor({}, [&] {
-        pixels = screenshot();
-        return darkPixels(pixels) < editorWidth * editorHeight / 100;
-    });
+    auto darkPixels = [](const std::vector<std::uint32_t>& pixels)
+    { return std::count_if(pixels.begin(), pixels.end(), [](auto p) { return brightness(p) < 40.0; }); };
+    idleFor({}, [&] { return darkPixels(screenshot()) < editorWidth * editorHeight / 100; });
     idleFor(std::chrono::milliseconds(300)); // the last strokes of the first paint
-    pixels = screenshot();
+    const auto pixels = screenshot();
     ASSERT_EQ(pixels.size(), (size_t)(editorWidth * editorHeight));
     const bool withGLX = std::getenv(withoutGLXVariable) == nullptr;
     std::cout << "[ artefact ] "
-              << saveArtefact(withGLX ? "editor.png" : "editor-without-glx.png", editorWidth, editorHeight, pixels)
+              << saveArtefact(withGLX ? "editor.png" : "editor-without-glx.png", editorWidth, editorHeight,
+                              pixels)
               << std::endl;
-
     EXPECT_LT(darkPixels(pixels), editorWidth * editorHeight / 100);
 
     // The "VOLUME" fader's pencil track runs down the middle of the fader: darker
@@ -268,31 +234,4 @@ TEST_F(EditorOnScreen, ShowsTheWholeEditor)
         beside += brightness(pixels[(size_t)(y * editorWidth + volumeX + 15)]);
     }
     EXPECT_LT(track, beside - 65 * 20.0);
-}
-
-TEST(EditorWithoutGLX, PaintsTheOrdinaryWay)
-{
-    if (std::getenv(withoutGLXVariable) != nullptr)
-        GTEST_SKIP() << "already in the process without GLX";
-    // A process of its own, whose private X server has no GLX.
-    std::vector<std::string> variables = {std::string(withoutGLXVariable) + "=1"};
-    for (char** v = environ; *v != nullptr; ++v)
-        variables.push_back(*v);
-    std::vector<char*> environment;
-    for (auto& v : variables)
-        environment.push_back(v.data());
-    environment.push_back(nullptr);
-    const char* arguments[] = {"tovka_plugin_tests", "--gtest_filter=EditorOnScreen.ShowsTheWholeEditor", nullptr};
-
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0)
-    {
-        execve("/proc/self/exe", const_cast<char**>(arguments), environment.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the editor without GLX failed or crashed (status " << status << ")";
 }

@@ -4,9 +4,124 @@
 #include <cmath>
 
 #include <gtest/gtest.h>
+#include <juce_audio_processors/juce_audio_processors.h>
 
 #include "ParameterTables.h"
-#include "formant/FormantChannel.h"
+#include "PluginProcessor.h"
+
+namespace
+{
+/** The processor in-process, or a built VST3 or LV2 plug-in hosted through JUCE. */
+class JucePlayer : public Player
+{
+public:
+    JucePlayer(std::unique_ptr<juce::AudioPluginFormat> f, std::unique_ptr<juce::AudioProcessor> p)
+        : format(std::move(f)), processor(std::move(p))
+    {
+    }
+
+    Recording play(int numBlocks, const std::vector<Midi>& midi) override
+    {
+        Recording out;
+        juce::AudioBuffer<float> buffer(2, testBlockSize);
+        for (int b = 0; b < numBlocks; ++b)
+        {
+            buffer.clear();
+            juce::MidiBuffer events;
+            for (const auto& m : midi)
+                if (m.block == b)
+                    events.addEvent(juce::MidiMessage(m.status, m.data1, m.data2), m.offset);
+            processor->processBlock(buffer, events);
+            out.left.insert(out.left.end(), buffer.getReadPointer(0),
+                            buffer.getReadPointer(0) + testBlockSize);
+            out.right.insert(out.right.end(), buffer.getReadPointer(1),
+                             buffer.getReadPointer(1) + testBlockSize);
+        }
+        return out;
+    }
+
+    float value(int id) override { return parameter(id).getValue(); }
+
+    void setValue(int id, float normalised) override { parameter(id).setValue(normalised); }
+
+    std::string text(int id) override { return parameter(id).getCurrentValueAsText().toStdString(); }
+
+    void type(int id, const std::string& text) override { setValue(id, parameter(id).getValueForText(text)); }
+
+    std::vector<std::uint8_t> state() override
+    {
+        juce::MemoryBlock block;
+        processor->getStateInformation(block);
+        return {block.begin(), block.end()};
+    }
+
+    void restore(const std::vector<std::uint8_t>& state) override
+    {
+        processor->setStateInformation(state.empty() ? nullptr : state.data(), (int)state.size());
+    }
+
+private:
+    /** Found by name: wrappers add parameters of their own (LV2 puts "Bypass" first). */
+    juce::AudioProcessorParameter& parameter(int id)
+    {
+        for (auto* p : processor->getParameters())
+            if (p->getName(64) == ParameterNames[id])
+                return *p;
+        ADD_FAILURE() << "no parameter named " << ParameterNames[id];
+        static juce::AudioParameterFloat missing{juce::ParameterID{"missing", 1}, "missing", 0.0f, 1.0f,
+                                                 0.0f};
+        return missing;
+    }
+
+    std::unique_ptr<juce::AudioPluginFormat> format; // outlives the instance it made
+    std::unique_ptr<juce::AudioProcessor> processor;
+};
+} // namespace
+
+std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
+{
+    if (format == "VST2")
+        return makeVst2Player();
+    std::unique_ptr<juce::AudioPluginFormat> pluginFormat;
+    std::unique_ptr<juce::AudioProcessor> processor;
+    if (format == "Processor")
+        processor = std::make_unique<TovkaAudioProcessor>();
+    else
+    {
+        if (format == "VST3")
+            pluginFormat = std::make_unique<juce::VST3PluginFormat>();
+        else
+            pluginFormat = std::make_unique<juce::LV2PluginFormat>();
+        // The LV2 URI is found by scanning the bundle's folder.
+        const juce::String identifier = format == "VST3" ? TestPaths::vst3Bundle : TOVKA_LV2_URI;
+        pluginFormat->searchPathsForPlugins(juce::FileSearchPath(TestPaths::lv2Folder), false, false);
+        juce::OwnedArray<juce::PluginDescription> found;
+        pluginFormat->findAllTypesForFile(found, identifier);
+        if (found.size() != 1)
+        {
+            ADD_FAILURE() << "no " << format << " plug-in at " << identifier;
+            return nullptr;
+        }
+        juce::String error;
+        auto instance =
+            pluginFormat->createInstanceFromDescription(*found[0], sampleRate, testBlockSize, error);
+        if (instance == nullptr)
+        {
+            ADD_FAILURE() << error;
+            return nullptr;
+        }
+        instance->enableAllBuses();
+        processor = std::move(instance);
+    }
+    processor->prepareToPlay(sampleRate, testBlockSize);
+    return std::make_unique<JucePlayer>(std::move(pluginFormat), std::move(processor));
+}
+
+std::vector<Midi> noteAnd(std::vector<Midi> more)
+{
+    more.insert(more.begin(), Midi{0, 0, 0x90, testNote, 127});
+    return more;
+}
 
 double rms(const std::vector<float>& samples, size_t begin, size_t end)
 {
@@ -37,110 +152,21 @@ bool allFinite(const Recording& recording)
            std::all_of(recording.right.begin(), recording.right.end(), finite);
 }
 
-double estimatePitch(const std::vector<float>& samples, size_t begin, size_t end)
+double periodicity(const std::vector<float>& samples, size_t begin, size_t end, double frequency)
 {
-    const auto minLag = (size_t)(testSampleRate / 600.0);
-    const auto maxLag = (size_t)(testSampleRate / 150.0) + 1;
-    if (end <= begin + maxLag)
-        return 0.0;
-    const size_t length = end - begin - maxLag;
-
-    std::vector<double> correlation(maxLag + 1, 0.0);
-    for (size_t lag = minLag; lag <= maxLag; ++lag)
+    const auto lag = (size_t)std::lround(testSampleRate / frequency);
+    double product = 0.0, energyA = 0.0, energyB = 0.0;
+    for (size_t i = begin; i + lag < end; ++i)
     {
-        double product = 0.0, energyA = 0.0, energyB = 0.0;
-        for (size_t i = begin; i < begin + length; ++i)
-        {
-            product += (double)samples[i] * samples[i + lag];
-            energyA += (double)samples[i] * samples[i];
-            energyB += (double)samples[i + lag] * samples[i + lag];
-        }
-        correlation[lag] = energyA > 0.0 && energyB > 0.0 ? product / std::sqrt(energyA * energyB) : 0.0;
+        product += (double)samples[i] * samples[i + lag];
+        energyA += (double)samples[i] * samples[i];
+        energyB += (double)samples[i + lag] * samples[i + lag];
     }
-    const double best = *std::max_element(correlation.begin(), correlation.end());
-    if (best <= 0.5)
-        return 0.0;
-
-    for (size_t lag = minLag + 1; lag < maxLag; ++lag)
-    {
-        // Parabolic interpolation around the peak for a sub-sample period.
-        const double a = correlation[lag - 1], b = correlation[lag], c = correlation[lag + 1];
-        if (b >= a && b >= c && b >= 0.9 * best)
-            return testSampleRate /
-                   ((double)lag + (a - 2.0 * b + c != 0.0 ? 0.5 * (a - c) / (a - 2.0 * b + c) : 0.0));
-    }
-    return 0.0;
+    return energyA > 0.0 && energyB > 0.0 ? product / std::sqrt(energyA * energyB) : 0.0;
 }
 
-Recording render(juce::AudioProcessor& processor, int numBlocks, int blockSize,
-                 const std::function<juce::MidiBuffer(int)>& midiForBlock)
-{
-    Recording out;
-    juce::AudioBuffer<float> buffer(2, blockSize);
-    for (int b = 0; b < numBlocks; ++b)
-    {
-        buffer.clear();
-        auto midi = midiForBlock ? midiForBlock(b) : juce::MidiBuffer();
-        processor.processBlock(buffer, midi);
-        out.left.insert(out.left.end(), buffer.getReadPointer(0), buffer.getReadPointer(0) + blockSize);
-        out.right.insert(out.right.end(), buffer.getReadPointer(1), buffer.getReadPointer(1) + blockSize);
-    }
-    return out;
-}
-
-Recording playNoteWith(juce::AudioProcessor& processor, int numBlocks, int eventBlock,
-                       const juce::MidiMessage& event, int offset)
-{
-    return render(processor, numBlocks, testBlockSize,
-                  [&](int b)
-                  {
-                      juce::MidiBuffer midi;
-                      if (b == 0)
-                          midi.addEvent(juce::MidiMessage::noteOn(1, testNote, (juce::uint8)127), 0);
-                      if (b == eventBlock)
-                          midi.addEvent(event, offset);
-                      return midi;
-                  });
-}
-
-juce::AudioProcessorParameter* parameterAt(juce::AudioProcessor& processor, int id)
-{
-    for (auto* parameter : processor.getParameters())
-        if (parameter->getName(64) == ParameterNames[id])
-            return parameter;
-    ADD_FAILURE() << "no parameter named " << ParameterNames[id];
-    static juce::AudioParameterFloat missing{juce::ParameterID{"missing", 1}, "missing", 0.0f, 1.0f, 0.0f};
-    return &missing;
-}
-
-void setParameter(juce::AudioProcessor& processor, int id, float normalised)
-{
-    auto* parameter = parameterAt(processor, id);
-    parameter->beginChangeGesture();
-    parameter->setValueNotifyingHost(normalised);
-    parameter->endChangeGesture();
-}
-
-void setPlainVoice(juce::AudioProcessor& processor)
-{
-    using C = FormantChannel;
-    const std::pair<int, float> plain[] = {
-        {C::ParamAttack, 0.0f},   {C::ParamRelease, 0.0f},       {C::ParamSustain, 1.0f},
-        {C::ParamTonality, 1.0f}, {C::ParamCordDisturb, 0.0f},   {C::ParamTurnIn, 0.0f},
-        {C::ParamTurnOut, 0.0f},  {C::ParamPitchbendSpan, 1.0f}, {C::ParamStereoSpread, 0.0f}};
-    for (const auto& [id, value] : plain)
-        setParameter(processor, id, value);
-}
-
-juce::MidiBuffer midiOf(std::initializer_list<std::pair<juce::MidiMessage, int>> events)
-{
-    juce::MidiBuffer midi;
-    for (const auto& [message, position] : events)
-        midi.addEvent(message, position);
-    return midi;
-}
-
-std::string saveArtefact(const std::string& name, int width, int height, const std::vector<std::uint32_t>& pixels)
+std::string saveArtefact(const std::string& name, int width, int height,
+                         const std::vector<std::uint32_t>& pixels)
 {
     juce::Image image(juce::Image::ARGB, width, height, false);
     for (int y = 0; y < height; ++y)

@@ -1,20 +1,18 @@
 #pragma once
 
-// Helpers shared by the plug-in tests. The signal measurements and paths are free of JUCE, so
-// the VST test, whose fst headers declare names JUCE declares too, defines
-// TOVKA_TEST_WITHOUT_JUCE and sees only those.
+// What the plug-in tests share. Free of JUCE: the VST2 host's fst headers declare names JUCE
+// declares too, so the tests that drive every format see the plug-in only through Player.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 /** Paths of the binaries the build produced, passed in at configure time. */
 namespace TestPaths
 {
-inline const char* const vst3Folder = TOVKA_ARTEFACTS "/VST3";
 inline const char* const vst3Bundle = TOVKA_ARTEFACTS "/VST3/Tovka.vst3";
 inline const char* const lv2Folder = TOVKA_ARTEFACTS "/LV2";
-inline const char* const lv2Uri = TOVKA_LV2_URI;
 inline const char* const vstLibrary = TOVKA_VST_LIBRARY;
 inline const char* const standalone = TOVKA_STANDALONE;
 } // namespace TestPaths
@@ -22,21 +20,50 @@ inline const char* const standalone = TOVKA_STANDALONE;
 constexpr double testSampleRate = 44100.0;
 constexpr int testBlockSize = 512;
 
-/** MIDI note 57 (A3, 220 Hz): low enough for an octave of bend to stay well inside
-    the autocorrelation's search range. */
+/** MIDI note 57 (A3, 220 Hz). */
 constexpr int testNote = 57;
 
-/** A stereo recording of a processor's output over several blocks. */
+/** A stereo recording of a plug-in's output over several blocks. */
 struct Recording
 {
     std::vector<float> left;
     std::vector<float> right;
 };
 
-/** Root mean square of samples [begin, end). */
-double rms(const std::vector<float>& samples, size_t begin, size_t end);
+/** One short MIDI message at frame `offset` of block `block`. */
+struct Midi
+{
+    int block, offset;
+    std::uint8_t status, data1, data2;
+};
 
-/** RMS of the left channel over blocks [from, to) of testBlockSize frames. */
+/** A plug-in instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2",
+    "VST2"); prepared at testSampleRate in blocks of testBlockSize frames. Ids are ours, whatever
+    order or extra parameters the format has. */
+class Player
+{
+public:
+    virtual ~Player() = default;
+    virtual Recording play(int numBlocks, const std::vector<Midi>& midi) = 0;
+    virtual float value(int id) = 0;
+    /** As host automation: the value goes to the plug-in as it is, NaN included. */
+    virtual void setValue(int id, float normalised) = 0;
+    /** The text the plug-in writes for a parameter's value, and a typed text read back. */
+    virtual std::string text(int id) = 0;
+    virtual void type(int id, const std::string& text) = 0;
+    virtual std::vector<std::uint8_t> state() = 0;
+    virtual void restore(const std::vector<std::uint8_t>& state) = 0;
+};
+
+/** A prepared instance of `format`; null (with a test failure) when it does not load. */
+std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate);
+std::unique_ptr<Player> makeVst2Player();
+
+/** testNote struck at velocity 127 at the start of block 0, then `more`. */
+std::vector<Midi> noteAnd(std::vector<Midi> more = {});
+
+/** Root mean square of samples [begin, end), and of the left channel over blocks [from, to). */
+double rms(const std::vector<float>& samples, size_t begin, size_t end);
 double levelOf(const Recording& recording, int from, int to);
 
 /** True when samples [begin, end) only fall away: each no larger than the one before it and of
@@ -44,8 +71,11 @@ double levelOf(const Recording& recording, int from, int to);
     was taking out decay like this for a moment; anything that sounds would rise again. */
 bool onlyDecays(const std::vector<float>& samples, size_t begin, size_t end);
 
-/** True when every sample of both channels is finite. */
 bool allFinite(const Recording& recording);
+
+/** Normalised autocorrelation of samples [begin, end) at the period of `frequency` (Hz): near 1
+    when the signal repeats at that period, low at half its own. */
+double periodicity(const std::vector<float>& samples, size_t begin, size_t end, double frequency);
 
 /** Set in the environment of a test process, it makes the process's private X
     server run without the GLX extension (tests/plugin/TestMain.cpp). */
@@ -53,37 +83,5 @@ constexpr const char* withoutGLXVariable = "TOVKA_TEST_WITHOUT_GLX";
 
 /** Writes 0xAARRGGBB pixels, row by row, as a PNG into the test artefact folder,
     for a person to look at; returns the file's path. */
-std::string saveArtefact(const std::string& name, int width, int height, const std::vector<std::uint32_t>& pixels);
-
-/** Fundamental frequency in Hz of samples [begin, end) by normalised autocorrelation,
-    searched between 150 and 600 Hz; the shortest lag whose correlation comes within 10 %
-    of the best is taken, so a period's multiples never win. 0 when nothing correlates. */
-double estimatePitch(const std::vector<float>& samples, size_t begin, size_t end);
-
-#ifndef TOVKA_TEST_WITHOUT_JUCE
-#include <functional>
-
-#include <juce_audio_processors/juce_audio_processors.h>
-
-/** Renders `numBlocks` blocks of `blockSize` frames; `midiForBlock(b)` gives the MIDI of block b. */
-Recording render(juce::AudioProcessor& processor, int numBlocks, int blockSize,
-                 const std::function<juce::MidiBuffer(int)>& midiForBlock);
-
-/** Renders numBlocks blocks with `event` at `offset` in block `eventBlock`, after testNote
-    struck at velocity 127 at the start of block 0. */
-Recording playNoteWith(juce::AudioProcessor& processor, int numBlocks, int eventBlock,
-                       const juce::MidiMessage& event, int offset = 0);
-
-/** Parameter `id` of a processor, its own or a hosted one, found by name: wrappers add
-    parameters of their own (LV2 puts "Bypass" first). */
-juce::AudioProcessorParameter* parameterAt(juce::AudioProcessor& processor, int id);
-
-/** Sets a parameter's normalised value as a host would (with notification). */
-void setParameter(juce::AudioProcessor& processor, int id, float normalised);
-
-/** A clean voice for pitch tests: no noise, no jitter, instant attack and release,
-    no glide, wide bend range. */
-void setPlainVoice(juce::AudioProcessor& processor);
-
-juce::MidiBuffer midiOf(std::initializer_list<std::pair<juce::MidiMessage, int>> events);
-#endif
+std::string saveArtefact(const std::string& name, int width, int height,
+                         const std::vector<std::uint32_t>& pixels);

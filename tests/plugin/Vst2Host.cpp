@@ -3,9 +3,7 @@
 #include <utility>
 
 #include <dlfcn.h>
-
-#define TOVKA_TEST_WITHOUT_JUCE
-#include "PluginTestSupport.h"
+#include <gtest/gtest.h>
 
 Vst2Host* Vst2Host::current = nullptr;
 
@@ -16,6 +14,16 @@ using EntryPoint = AEffect* (*)(audioMasterCallback);
     pointer-sized integer is a long long where fst's is a long. */
 using JuceDispatcher = long long (*)(AEffect*, int, int, long long, void*, float);
 } // namespace
+
+std::unique_ptr<Player> makeVst2Player()
+{
+    auto host = std::make_unique<Vst2Host>();
+    const auto error = host->open();
+    if (error.empty())
+        return host;
+    ADD_FAILURE() << error;
+    return nullptr;
+}
 
 std::string Vst2Host::open()
 {
@@ -51,7 +59,61 @@ Vst2Host::~Vst2Host()
 
 t_fstPtrInt Vst2Host::dispatch(int opcode, int index, t_fstPtrInt value, void* ptr, float opt)
 {
-    return (t_fstPtrInt) reinterpret_cast<JuceDispatcher>(effect->dispatcher)(effect, opcode, index, value, ptr, opt);
+    return (t_fstPtrInt) reinterpret_cast<JuceDispatcher>(effect->dispatcher)(effect, opcode, index, value,
+                                                                              ptr, opt);
+}
+
+std::string Vst2Host::stringOf(int opcode, int index)
+{
+    char text[256] = {};
+    dispatch(opcode, index, 0, text);
+    return text;
+}
+
+Recording Vst2Host::play(int numBlocks, const std::vector<Midi>& midi)
+{
+    Recording out;
+    std::vector<float> left(testBlockSize), right(testBlockSize);
+    for (int b = 0; b < numBlocks; ++b)
+    {
+        // A block's events go to the plug-in just ahead of the block.
+        std::vector<VstMidiEvent> events;
+        for (const auto& m : midi)
+            if (m.block == b)
+            {
+                VstMidiEvent event = {};
+                event.type = kVstMidiType;
+                event.byteSize = sizeof(VstMidiEvent);
+                event.deltaFrames = m.offset;
+                event.midiData[0] = (char)m.status;
+                event.midiData[1] = (char)m.data1;
+                event.midiData[2] = (char)m.data2;
+                events.push_back(event);
+            }
+        struct
+        {
+            int numEvents;
+            t_fstPtrInt reserved;
+            VstEvent* events[64];
+        } list = {(int)events.size(), 0, {}};
+        for (size_t i = 0; i < events.size(); ++i)
+            list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+        dispatch(effProcessEvents, 0, 0, &list);
+        float* outputs[2] = {left.data(), right.data()};
+        effect->processReplacing(effect, nullptr, outputs, testBlockSize);
+        out.left.insert(out.left.end(), left.begin(), left.end());
+        out.right.insert(out.right.end(), right.begin(), right.end());
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Vst2Host::state()
+{
+    void* data = nullptr;
+    const auto size = dispatch(effGetChunk, 0, 0, &data);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return data != nullptr && size > 0 ? std::vector<std::uint8_t>(bytes, bytes + size)
+                                       : std::vector<std::uint8_t>();
 }
 
 std::vector<Vst2Host::Edit> Vst2Host::takeEdits()
