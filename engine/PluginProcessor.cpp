@@ -1,5 +1,6 @@
 #include "PluginProcessor.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "HostParameter.h"
@@ -172,6 +173,8 @@ void TovkaAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::M
     if (right != nullptr)
         dcBlockers[1].process(right, numSamples);
 
+    const bool silentInput = isSilent(left, numSamples) && isSilent(right, numSamples);
+
     reverbParameters.wetLevel = parameters[stereoSpreadParameter]->get();
     reverb.setParameters(reverbParameters);
     // The reverb takes channel 1 as its left input and channel 0 as its right.
@@ -179,6 +182,33 @@ void TovkaAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juce::M
         reverb.processStereo(right, left, numSamples);
     else if (left != nullptr)
         reverb.processMono(left, numSamples);
+
+    // The reverb keeps its filters out of denormals by adding and taking away
+    // 0.1, which rounds their state to steps of about 7e-9: once the input has
+    // gone quiet its tail never decays below those steps and circles for ever
+    // near 1e-6. When the input is silent and the tail has fallen below
+    // -100 dBFS, the reverb starts afresh, so the next block is exact zeros.
+    constexpr float inaudible = 1.0e-5f;
+    if (silentInput && peakOf(left, numSamples) < inaudible && peakOf(right, numSamples) < inaudible)
+        reverb.reset();
+}
+
+bool TovkaAudioProcessor::isSilent(const float* samples, int numSamples)
+{
+    if (samples != nullptr)
+        for (int s = 0; s < numSamples; ++s)
+            if (samples[s] != 0.0f)
+                return false;
+    return true;
+}
+
+float TovkaAudioProcessor::peakOf(const float* samples, int numSamples)
+{
+    float peak = 0.0f;
+    if (samples != nullptr)
+        for (int s = 0; s < numSamples; ++s)
+            peak = std::max(peak, std::abs(samples[s]));
+    return peak;
 }
 
 bool TovkaAudioProcessor::isBusesLayoutSupported(const BusesLayout& layouts) const

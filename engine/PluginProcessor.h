@@ -69,6 +69,11 @@ public:
     static constexpr int sustainController = 64;
 
 private:
+    /** True for no channel (null) or a block of exact zeros. */
+    static bool isSilent(const float* samples, int numSamples);
+    /** The largest magnitude in the block; 0 for no channel (null). */
+    static float peakOf(const float* samples, int numSamples);
+
     juce::Reverb reverb;
     juce::Reverb::Parameters reverbParameters;
     /** Take the voices' DC offset out of channels 0 and 1 ahead of the reverb;
