@@ -48,14 +48,6 @@ class Format : public ::testing::TestWithParam<std::string>
 };
 } // namespace
 
-TEST_P(Format, HasItsParametersAtTheirDefaults)
-{
-    auto player = makePlayer(GetParam());
-    ASSERT_NE(player, nullptr);
-    for (int id = 0; id < NumParameters; ++id)
-        EXPECT_FLOAT_EQ(player->value(id), ParameterDefaultValues[id]) << ParameterNames[id];
-}
-
 TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
 {
     // "Pitchbend Span" at 1 is 12 semitones: full bend is an octave up. The host's "Pitchbend"
@@ -90,7 +82,7 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
     EXPECT_TRUE(onlyDecays(muted.left, 5 * B + 1, 8 * B));
 }
 
-TEST_P(Format, StateRoundTripsWithHostNaNsRefusedAndInfinitiesClamped)
+TEST_P(Format, StartsAtTheDefaultsAndRoundTripsStateWithHostNaNsRefusedAndInfinitiesClamped)
 {
     auto source = makePlayer(GetParam());
     ASSERT_NE(source, nullptr);
@@ -99,6 +91,7 @@ TEST_P(Format, StateRoundTripsWithHostNaNsRefusedAndInfinitiesClamped)
     std::vector<float> expected;
     for (int id = 0; id < NumParameters; ++id)
     {
+        EXPECT_FLOAT_EQ(source->value(id), ParameterDefaultValues[id]) << ParameterNames[id];
         expected.push_back((float)(id + 1) / 23.0f);
         source->setValue(id, expected.back());
     }
@@ -275,13 +268,8 @@ TEST(Vst2, ReportsTheTovkaIdentityAndTwoActiveStereoOutputs)
 
     // The first output is marked as the first of a stereo pair; both are active with a stereo
     // speaker arrangement. The flag values are the interface's, which fst names but gives 0.
-    enum
-    {
-        pinIsActive = 1,
-        pinIsStereo = 2,
-        pinUseSpeaker = 4
-    };
-    const int pinFlags[] = {pinIsActive | pinIsStereo | pinUseSpeaker, pinIsActive | pinUseSpeaker, 0};
+    constexpr int active = 1, stereo = 2, speaker = 4;
+    const int pinFlags[] = {active | stereo | speaker, active | speaker, 0};
     for (int pin = 0; pin < 3; ++pin)
     {
         // fst's structure lacks the interface's 48 reserved bytes at its end, and the plug-in

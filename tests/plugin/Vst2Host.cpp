@@ -112,8 +112,7 @@ std::vector<std::uint8_t> Vst2Host::state()
     void* data = nullptr;
     const auto size = dispatch(effGetChunk, 0, 0, &data);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return data != nullptr && size > 0 ? std::vector<std::uint8_t>(bytes, bytes + size)
-                                       : std::vector<std::uint8_t>();
+    return {bytes, bytes + (data != nullptr && size > 0 ? size : 0)};
 }
 
 std::vector<Vst2Host::Edit> Vst2Host::takeEdits()
@@ -124,24 +123,13 @@ std::vector<Vst2Host::Edit> Vst2Host::takeEdits()
 
 t_fstPtrInt Vst2Host::hostCallback(AEffect*, int opcode, int index, t_fstPtrInt, void* const, float opt)
 {
-    switch (opcode)
+    if (opcode == audioMasterVersion)
+        return kVstVersion; // JUCE's entry point makes no effect for a host of version 0
+    if ((opcode == audioMasterBeginEdit || opcode == audioMasterAutomate || opcode == audioMasterEndEdit) &&
+        current != nullptr)
     {
-    case audioMasterVersion:
-        return kVstVersion;
-    case audioMasterGetSampleRate:
-        return (t_fstPtrInt)testSampleRate;
-    case audioMasterGetBlockSize:
-        return testBlockSize;
-    case audioMasterBeginEdit:
-    case audioMasterAutomate:
-    case audioMasterEndEdit:
-        if (current != nullptr)
-        {
-            const std::lock_guard<std::mutex> lock(current->editsLock);
-            current->edits.push_back({opcode, index, opt});
-        }
-        return 0;
-    default:
-        return 0;
+        const std::lock_guard<std::mutex> lock(current->editsLock);
+        current->edits.push_back({opcode, index, opt});
     }
+    return 0;
 }
