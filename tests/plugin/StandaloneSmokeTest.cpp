@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 #include <juce_core/juce_core.h>
 
-#include "PluginTestSupport.h"
-
 TEST(Standalone, StartsAndStaysUp)
 {
     juce::ChildProcess standalone;
-    ASSERT_TRUE(standalone.start(TestPaths::standalone, 0));
+    ASSERT_TRUE(standalone.start(TOVKA_STANDALONE, 0));
     juce::Thread::sleep(3000);
     EXPECT_TRUE(standalone.isRunning())
         << "the Standalone quit within 3 s; exit code " << standalone.getExitCode();

@@ -18,33 +18,27 @@ using JuceDispatcher = long long (*)(AEffect*, int, int, long long, void*, float
 std::unique_ptr<Player> makeVst2Player()
 {
     auto host = std::make_unique<Vst2Host>();
-    const auto error = host->open();
-    if (error.empty())
+    if (host->open())
         return host;
-    ADD_FAILURE() << error;
     return nullptr;
 }
 
-std::string Vst2Host::open()
+bool Vst2Host::open()
 {
-    void* library = dlopen(TestPaths::vstLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
-        return dlerror();
-    auto entry = reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
-    if (entry == nullptr)
-        return std::string("no VSTPluginMain in ") + TestPaths::vstLibrary;
+    void* library = dlopen(TOVKA_VST_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    auto entry = library == nullptr ? nullptr : reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
     current = this;
-    effect = entry(hostCallback);
-    if (effect == nullptr || effect->magic != fourCharCode("VstP"))
+    effect = entry == nullptr ? nullptr : entry(hostCallback);
+    if (effect == nullptr)
     {
-        effect = nullptr;
-        return "the entry point made no effect";
+        ADD_FAILURE() << "no effect from " << TOVKA_VST_LIBRARY << ": " << (library ? "" : dlerror());
+        return false;
     }
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, (float)testSampleRate);
     dispatch(effSetBlockSize, 0, testBlockSize);
     dispatch(effMainsChanged, 0, 1);
-    return {};
+    return true;
 }
 
 Vst2Host::~Vst2Host()
@@ -81,14 +75,13 @@ Recording Vst2Host::play(int numBlocks, const std::vector<Midi>& midi)
         for (const auto& m : midi)
             if (m.block == b)
             {
-                VstMidiEvent event = {};
+                auto& event = events.emplace_back();
                 event.type = kVstMidiType;
                 event.byteSize = sizeof(VstMidiEvent);
                 event.deltaFrames = m.offset;
                 event.midiData[0] = (char)m.status;
                 event.midiData[1] = (char)m.data1;
                 event.midiData[2] = (char)m.data2;
-                events.push_back(event);
             }
         struct
         {

@@ -27,8 +27,8 @@ public:
         float value;
     };
 
-    /** Loads the library and opens and starts one instance; empty, or what went wrong. */
-    std::string open();
+    /** Loads the library and opens and starts one instance; false, with a test failure, when it cannot. */
+    bool open();
     /** The library stays loaded: JUCE keeps a message thread alive in it. */
     ~Vst2Host() override;
 
