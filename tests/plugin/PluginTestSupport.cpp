@@ -94,14 +94,10 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
         pluginFormat->searchPathsForPlugins(juce::FileSearchPath(TOVKA_ARTEFACTS "/LV2"), false, false);
         juce::OwnedArray<juce::PluginDescription> found;
         pluginFormat->findAllTypesForFile(found, identifier);
-        if (found.size() != 1)
-        {
-            ADD_FAILURE() << "no " << format << " plug-in at " << identifier;
-            return nullptr;
-        }
-        juce::String error;
-        auto instance =
-            pluginFormat->createInstanceFromDescription(*found[0], sampleRate, testBlockSize, error);
+        juce::String error = "no " + juce::String(format) + " plug-in at " + identifier;
+        auto instance = found.size() != 1 ? nullptr
+                                          : pluginFormat->createInstanceFromDescription(*found[0], sampleRate,
+                                                                                        testBlockSize, error);
         if (instance == nullptr)
         {
             ADD_FAILURE() << error;
