@@ -1,8 +1,6 @@
-// The real processor with its real editor in a window on the test process's private
-// X server. Mouse input goes through the window's peer, so the framework hit-tests and
-// detects double-clicks as it does for a user; the host's view is taken from listeners
-// on the parameter objects. (A drag through a host, with the server's own pointer
-// events, is EditorOnScreenTest's.)
+// The real processor with its real editor in a window on the test process's private X server.
+// Mouse input goes through the window's peer, so the framework hit-tests and detects double-clicks
+// as it does for a user; the host's view is taken from listeners on the parameter objects.
 #include <memory>
 
 #include <gtest/gtest.h>

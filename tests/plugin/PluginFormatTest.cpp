@@ -1,5 +1,6 @@
 // The plug-in as hosts drive it, in-process and as the built VST3, LV2 and VST2 binaries,
 // observed through real rendered audio and real state.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -19,6 +20,64 @@ using C = FormantChannel;
 constexpr int B = testBlockSize;
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 const float inf = std::numeric_limits<float>::infinity();
+
+/** MIDI note 57 (A3, 220 Hz). */
+constexpr int testNote = 57;
+
+/** testNote struck at velocity 127 at the start of block 0, then `more`. */
+std::vector<Midi> noteAnd(std::vector<Midi> more = {})
+{
+    more.insert(more.begin(), Midi{0, 0, 0x90, testNote, 127});
+    return more;
+}
+
+double rms(const std::vector<float>& samples, size_t begin, size_t end)
+{
+    double sum = 0.0;
+    for (size_t i = begin; i < end; ++i)
+        sum += (double)samples[i] * samples[i];
+    return std::sqrt(sum / (double)(end - begin));
+}
+
+/** Root mean square of the left channel over blocks [from, to). */
+double levelOf(const Recording& recording, int from, int to)
+{
+    return rms(recording.left, (size_t)from * B, (size_t)to * B);
+}
+
+/** True when samples [begin, end) only fall away: each no larger than the one before it and of
+    the same sign, or zero. Once the engine falls silent, the DC blocker still lets the offset it
+    was taking out decay like this for a moment; anything that sounds would rise again. */
+bool onlyDecays(const std::vector<float>& samples, size_t begin, size_t end)
+{
+    for (size_t i = begin; i < end; ++i)
+        if (std::abs(samples[i]) > std::abs(samples[i - 1]) ||
+            (samples[i] != 0.0f && std::signbit(samples[i]) != std::signbit(samples[i - 1])))
+            return false;
+    return true;
+}
+
+bool allFinite(const Recording& recording)
+{
+    auto finite = [](float s) { return std::isfinite(s); };
+    return std::all_of(recording.left.begin(), recording.left.end(), finite) &&
+           std::all_of(recording.right.begin(), recording.right.end(), finite);
+}
+
+/** Normalised autocorrelation of samples [begin, end) at the period of `frequency` (Hz): near 1
+    when the signal repeats at that period, low at half its own. */
+double periodicity(const std::vector<float>& samples, size_t begin, size_t end, double frequency)
+{
+    const auto lag = (size_t)std::lround(testSampleRate / frequency);
+    double product = 0.0, energyA = 0.0, energyB = 0.0;
+    for (size_t i = begin; i + lag < end; ++i)
+    {
+        product += (double)samples[i] * samples[i + lag];
+        energyA += (double)samples[i] * samples[i];
+        energyB += (double)samples[i + lag] * samples[i + lag];
+    }
+    return product / std::sqrt(energyA * energyB);
+}
 
 /** A clean voice for pitch tests: no noise, no jitter, instant attack and release,
     no glide, wide bend range. */
@@ -47,14 +106,6 @@ class Format : public ::testing::TestWithParam<std::string>
 {
 };
 } // namespace
-
-TEST_P(Format, HasItsParametersAtTheirDefaults)
-{
-    auto player = makePlayer(GetParam());
-    ASSERT_NE(player, nullptr);
-    for (int id = 0; id < NumParameters; ++id)
-        EXPECT_FLOAT_EQ(player->value(id), ParameterDefaultValues[id]) << ParameterNames[id];
-}
 
 TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
 {
@@ -90,7 +141,7 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
     EXPECT_TRUE(onlyDecays(muted.left, 5 * B + 1, 8 * B));
 }
 
-TEST_P(Format, StateRoundTripsWithHostNaNsRefusedAndInfinitiesClamped)
+TEST_P(Format, StartsAtTheDefaultsAndRoundTripsStateWithHostNaNsRefusedAndInfinitiesClamped)
 {
     auto source = makePlayer(GetParam());
     ASSERT_NE(source, nullptr);
@@ -99,6 +150,7 @@ TEST_P(Format, StateRoundTripsWithHostNaNsRefusedAndInfinitiesClamped)
     std::vector<float> expected;
     for (int id = 0; id < NumParameters; ++id)
     {
+        EXPECT_FLOAT_EQ(source->value(id), ParameterDefaultValues[id]) << ParameterNames[id];
         expected.push_back((float)(id + 1) / 23.0f);
         source->setValue(id, expected.back());
     }
@@ -213,29 +265,28 @@ TEST(Processor, OtherInstancesNeverChangeAnInstancesSound)
     {
         TKRand_Seed_This_Thread(1);
         auto player = makePlayer("Processor", 48000.0);
-        Recording out;
+        std::vector<float> out; // each block's left, then its right channel
         for (int b = 0; b < 12; ++b)
         {
             if (others)
                 std::thread([b] { makePlayer("Processor", b % 2 == 0 ? 96000.0 : 44100.0); }).join();
             const auto block = player->play(1, b == 0 ? noteAnd() : std::vector<Midi>());
-            out.left.insert(out.left.end(), block.left.begin(), block.left.end());
-            out.right.insert(out.right.end(), block.right.begin(), block.right.end());
+            out.insert(out.end(), block.left.begin(), block.left.end());
+            out.insert(out.end(), block.right.begin(), block.right.end());
         }
         return out;
     };
     const auto alone = play(false);
-    const auto amongOthers = play(true);
-    EXPECT_GT(levelOf(alone, 2, 12), 1e-3);
-    EXPECT_TRUE(alone.left == amongOthers.left && alone.right == amongOthers.right);
+    EXPECT_GT(rms(alone, 4 * B, 24 * B), 1e-3);
+    EXPECT_TRUE(alone == play(true));
 }
 
 TEST(Processor, OutputIsFreeOfDcAndItsTailEndsInExactZeros)
 {
-    // 24 held notes: the glottal pulse sits near +1 for most of each cycle, and the reverb piled
-    // that up into an offset of about -0.1, larger than the signal. Then all are released. With
-    // the reverb's wet path on and off the tail must end in exact zeros: neither the blocker's own
-    // decay nor the reverb's rounding may trail off into a stream of tiny values.
+    // 24 held notes, then released: the glottal pulse sits near +1 for most of each cycle, and the
+    // reverb piled that up into an offset of about -0.1. With the reverb's wet path on and off the
+    // tail must end in exact zeros, neither the blocker's decay nor the reverb's rounding trailing
+    // off into a stream of tiny values.
     constexpr int releaseBlock = 460, numBlocks = 880;
     constexpr int from = 172 * B, to = releaseBlock * B; // 2 s after the notes
     std::vector<Midi> midi;
@@ -263,8 +314,7 @@ TEST(Processor, OutputIsFreeOfDcAndItsTailEndsInExactZeros)
 TEST(Vst2, ReportsTheTovkaIdentityAndTwoActiveStereoOutputs)
 {
     Vst2Host host;
-    const auto error = host.open();
-    ASSERT_TRUE(error.empty()) << error;
+    ASSERT_TRUE(host.open());
     const auto* e = host.effect;
     EXPECT_EQ(host.stringOf(effGetEffectName) + ", " + host.stringOf(effGetVendorString), "Tovka, Orvalunde");
     EXPECT_TRUE(host.dispatch(effGetPlugCategory) == kPlugCategSynth && (e->flags & effFlagsIsSynth));
@@ -273,13 +323,8 @@ TEST(Vst2, ReportsTheTovkaIdentityAndTwoActiveStereoOutputs)
 
     // The first output is marked as the first of a stereo pair; both are active with a stereo
     // speaker arrangement. The flag values are the interface's, which fst names but gives 0.
-    enum
-    {
-        pinIsActive = 1,
-        pinIsStereo = 2,
-        pinUseSpeaker = 4
-    };
-    const int pinFlags[] = {pinIsActive | pinIsStereo | pinUseSpeaker, pinIsActive | pinUseSpeaker, 0};
+    constexpr int active = 1, stereo = 2, speaker = 4;
+    const int pinFlags[] = {active | stereo | speaker, active | speaker, 0};
     for (int pin = 0; pin < 3; ++pin)
     {
         // fst's structure lacks the interface's 48 reserved bytes at its end, and the plug-in

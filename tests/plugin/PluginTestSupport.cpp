@@ -1,8 +1,5 @@
 #include "PluginTestSupport.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -93,18 +90,14 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
         else
             pluginFormat = std::make_unique<juce::LV2PluginFormat>();
         // The LV2 URI is found by scanning the bundle's folder.
-        const juce::String identifier = format == "VST3" ? TestPaths::vst3Bundle : TOVKA_LV2_URI;
-        pluginFormat->searchPathsForPlugins(juce::FileSearchPath(TestPaths::lv2Folder), false, false);
+        const juce::String identifier = format == "VST3" ? TOVKA_ARTEFACTS "/VST3/Tovka.vst3" : TOVKA_LV2_URI;
+        pluginFormat->searchPathsForPlugins(juce::FileSearchPath(TOVKA_ARTEFACTS "/LV2"), false, false);
         juce::OwnedArray<juce::PluginDescription> found;
         pluginFormat->findAllTypesForFile(found, identifier);
-        if (found.size() != 1)
-        {
-            ADD_FAILURE() << "no " << format << " plug-in at " << identifier;
-            return nullptr;
-        }
-        juce::String error;
-        auto instance =
-            pluginFormat->createInstanceFromDescription(*found[0], sampleRate, testBlockSize, error);
+        juce::String error = "no " + juce::String(format) + " plug-in at " + identifier;
+        auto instance = found.size() != 1 ? nullptr
+                                          : pluginFormat->createInstanceFromDescription(*found[0], sampleRate,
+                                                                                        testBlockSize, error);
         if (instance == nullptr)
         {
             ADD_FAILURE() << error;
@@ -115,54 +108,6 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
     }
     processor->prepareToPlay(sampleRate, testBlockSize);
     return std::make_unique<JucePlayer>(std::move(pluginFormat), std::move(processor));
-}
-
-std::vector<Midi> noteAnd(std::vector<Midi> more)
-{
-    more.insert(more.begin(), Midi{0, 0, 0x90, testNote, 127});
-    return more;
-}
-
-double rms(const std::vector<float>& samples, size_t begin, size_t end)
-{
-    double sum = 0.0;
-    for (size_t i = begin; i < end; ++i)
-        sum += (double)samples[i] * samples[i];
-    return end > begin ? std::sqrt(sum / (double)(end - begin)) : 0.0;
-}
-
-double levelOf(const Recording& recording, int from, int to)
-{
-    return rms(recording.left, (size_t)from * testBlockSize, (size_t)to * testBlockSize);
-}
-
-bool onlyDecays(const std::vector<float>& samples, size_t begin, size_t end)
-{
-    for (size_t i = std::max(begin, (size_t)1); i < end; ++i)
-        if (std::abs(samples[i]) > std::abs(samples[i - 1]) ||
-            (samples[i] != 0.0f && std::signbit(samples[i]) != std::signbit(samples[i - 1])))
-            return false;
-    return true;
-}
-
-bool allFinite(const Recording& recording)
-{
-    auto finite = [](float s) { return std::isfinite(s); };
-    return std::all_of(recording.left.begin(), recording.left.end(), finite) &&
-           std::all_of(recording.right.begin(), recording.right.end(), finite);
-}
-
-double periodicity(const std::vector<float>& samples, size_t begin, size_t end, double frequency)
-{
-    const auto lag = (size_t)std::lround(testSampleRate / frequency);
-    double product = 0.0, energyA = 0.0, energyB = 0.0;
-    for (size_t i = begin; i + lag < end; ++i)
-    {
-        product += (double)samples[i] * samples[i + lag];
-        energyA += (double)samples[i] * samples[i];
-        energyB += (double)samples[i + lag] * samples[i + lag];
-    }
-    return energyA > 0.0 && energyB > 0.0 ? product / std::sqrt(energyA * energyB) : 0.0;
 }
 
 std::string saveArtefact(const std::string& name, int width, int height,

@@ -18,65 +18,45 @@
 
 namespace
 {
-/** A private Xvfb for the whole run, so editors open in real windows without
-    touching the user's desktop. It picks a free display number itself
-    (-displayfd), so parallel test processes never collide. */
-class PrivateXServer
+/** Starts a private Xvfb for the whole run, so editors open in real windows without touching the
+    user's desktop, and points DISPLAY at it; returns its process id, or -1. It picks a free
+    display number itself (-displayfd), so parallel test processes never collide. */
+pid_t startXServer(bool withGLX)
 {
-public:
-    PrivateXServer(bool wanted, bool withGLX)
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0)
     {
-        int fds[2];
-        if (! wanted || pipe(fds) != 0)
-            return;
-        pid = fork();
-        if (pid == 0)
-        {
-            // The server goes with the tests, however they end.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-                   "-noreset", withGLX ? "+extension" : "-extension", "GLX", (char*)nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
+        prctl(PR_SET_PDEATHSIG, SIGTERM); // the server goes with the tests, however they end
         close(fds[0]);
-        if (number.empty())
-            return;
-        started = true;
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-
-        // A desktop's window manager has made the window-manager protocol atoms
-        // long before any plug-in opens a window, and JUCE relies on them.
-        if (auto* display = XOpenDisplay(nullptr))
-        {
-            for (auto* name : {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "WM_STATE", "WM_CHANGE_STATE",
-                               "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS",
-                               "_NET_WORKAREA"})
-                XInternAtom(display, name, False);
-            XCloseDisplay(display);
-        }
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
+               "-noreset", withGLX ? "+extension" : "-extension", "GLX", (char*)nullptr);
+        _exit(127);
     }
+    close(fds[1]);
+    std::string number;
+    for (char c; pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n';)
+        number += c;
+    close(fds[0]);
+    if (number.empty())
+        return -1;
+    setenv("DISPLAY", (":" + number).c_str(), 1);
 
-    ~PrivateXServer()
+    // A desktop's window manager has made the window-manager protocol atoms
+    // long before any plug-in opens a window, and JUCE relies on them.
+    if (auto* display = XOpenDisplay(nullptr))
     {
-        if (pid > 0)
-        {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
+        for (auto* name :
+             {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_TAKE_FOCUS", "WM_STATE", "WM_CHANGE_STATE",
+              "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_FRAME_EXTENTS", "_NET_WORKAREA"})
+            XInternAtom(display, name, False);
+        XCloseDisplay(display);
     }
-
-    bool started = false;
-
-private:
-    pid_t pid = -1;
-};
+    return pid;
+}
 } // namespace
 
 // Hosting needs JUCE's message manager on the test thread, and the editors an X
@@ -86,10 +66,12 @@ int main(int argc, char** argv)
     // What a host does before anything touches X: hosted editors paint from the
     // OpenGL thread as well, and an X error is reported, not fatal.
     XInitThreads();
-    XSetErrorHandler([](Display*, XErrorEvent* error) {
-        std::fprintf(stderr, "X error: request %d, code %d\n", error->request_code, error->error_code);
-        return 0;
-    });
+    XSetErrorHandler(
+        [](Display*, XErrorEvent* error)
+        {
+            std::fprintf(stderr, "X error: request %d, code %d\n", error->request_code, error->error_code);
+            return 0;
+        });
 
     // Plug-in formats also look in the user's folders (~/.lv2, ~/.vst3); an empty home
     // keeps an installed copy of Tovka from standing in for the one just built.
@@ -97,19 +79,22 @@ int main(int argc, char** argv)
     home.createDirectory();
     setenv("HOME", home.getFullPathName().toRawUTF8(), 1);
 
+    // Listing the tests (CTest's discovery at build time) needs no display.
+    const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
+    const pid_t server = listing ? -1 : startXServer(std::getenv(withoutGLXVariable) == nullptr);
     int result = 1;
+    if (!listing && server < 0)
+        std::fprintf(stderr, "Xvfb did not start: the plug-in tests need it (Debian package xvfb)\n");
+    else
     {
-        // Listing the tests (CTest's discovery at build time) needs no display.
-        const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
-        const PrivateXServer display(! listing, std::getenv(withoutGLXVariable) == nullptr);
-        if (! listing && ! display.started)
-            std::fprintf(stderr, "Xvfb did not start: the plug-in tests need it (Debian package xvfb)\n");
-        else
-        {
-            juce::ScopedJuceInitialiser_GUI juce;
-            ::testing::InitGoogleTest(&argc, argv);
-            result = RUN_ALL_TESTS();
-        }
+        juce::ScopedJuceInitialiser_GUI juce;
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    if (server > 0)
+    {
+        kill(server, SIGTERM);
+        waitpid(server, nullptr, 0);
     }
     home.deleteRecursively();
     return result;

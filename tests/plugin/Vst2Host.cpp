@@ -18,33 +18,27 @@ using JuceDispatcher = long long (*)(AEffect*, int, int, long long, void*, float
 std::unique_ptr<Player> makeVst2Player()
 {
     auto host = std::make_unique<Vst2Host>();
-    const auto error = host->open();
-    if (error.empty())
+    if (host->open())
         return host;
-    ADD_FAILURE() << error;
     return nullptr;
 }
 
-std::string Vst2Host::open()
+bool Vst2Host::open()
 {
-    void* library = dlopen(TestPaths::vstLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
-        return dlerror();
-    auto entry = reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
-    if (entry == nullptr)
-        return std::string("no VSTPluginMain in ") + TestPaths::vstLibrary;
+    void* library = dlopen(TOVKA_VST_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    auto entry = library == nullptr ? nullptr : reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
     current = this;
-    effect = entry(hostCallback);
-    if (effect == nullptr || effect->magic != fourCharCode("VstP"))
+    effect = entry == nullptr ? nullptr : entry(hostCallback);
+    if (effect == nullptr)
     {
-        effect = nullptr;
-        return "the entry point made no effect";
+        ADD_FAILURE() << "no effect from " << TOVKA_VST_LIBRARY << ": " << (library ? "" : dlerror());
+        return false;
     }
     dispatch(effOpen);
     dispatch(effSetSampleRate, 0, 0, nullptr, (float)testSampleRate);
     dispatch(effSetBlockSize, 0, testBlockSize);
     dispatch(effMainsChanged, 0, 1);
-    return {};
+    return true;
 }
 
 Vst2Host::~Vst2Host()
@@ -81,14 +75,13 @@ Recording Vst2Host::play(int numBlocks, const std::vector<Midi>& midi)
         for (const auto& m : midi)
             if (m.block == b)
             {
-                VstMidiEvent event = {};
+                auto& event = events.emplace_back();
                 event.type = kVstMidiType;
                 event.byteSize = sizeof(VstMidiEvent);
                 event.deltaFrames = m.offset;
                 event.midiData[0] = (char)m.status;
                 event.midiData[1] = (char)m.data1;
                 event.midiData[2] = (char)m.data2;
-                events.push_back(event);
             }
         struct
         {
@@ -112,8 +105,7 @@ std::vector<std::uint8_t> Vst2Host::state()
     void* data = nullptr;
     const auto size = dispatch(effGetChunk, 0, 0, &data);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return data != nullptr && size > 0 ? std::vector<std::uint8_t>(bytes, bytes + size)
-                                       : std::vector<std::uint8_t>();
+    return {bytes, bytes + (data != nullptr && size > 0 ? size : 0)};
 }
 
 std::vector<Vst2Host::Edit> Vst2Host::takeEdits()
@@ -124,24 +116,13 @@ std::vector<Vst2Host::Edit> Vst2Host::takeEdits()
 
 t_fstPtrInt Vst2Host::hostCallback(AEffect*, int opcode, int index, t_fstPtrInt, void* const, float opt)
 {
-    switch (opcode)
+    if (opcode == audioMasterVersion)
+        return kVstVersion; // JUCE's entry point makes no effect for a host of version 0
+    if ((opcode == audioMasterBeginEdit || opcode == audioMasterAutomate || opcode == audioMasterEndEdit) &&
+        current != nullptr)
     {
-    case audioMasterVersion:
-        return kVstVersion;
-    case audioMasterGetSampleRate:
-        return (t_fstPtrInt)testSampleRate;
-    case audioMasterGetBlockSize:
-        return testBlockSize;
-    case audioMasterBeginEdit:
-    case audioMasterAutomate:
-    case audioMasterEndEdit:
-        if (current != nullptr)
-        {
-            const std::lock_guard<std::mutex> lock(current->editsLock);
-            current->edits.push_back({opcode, index, opt});
-        }
-        return 0;
-    default:
-        return 0;
+        const std::lock_guard<std::mutex> lock(current->editsLock);
+        current->edits.push_back({opcode, index, opt});
     }
+    return 0;
 }

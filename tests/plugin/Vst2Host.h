@@ -1,17 +1,14 @@
 #pragma once
 
-// A minimal Linux VST 2.4 host for the built VST2-compatible library: loaded with
-// dlopen, created through its entry point and used through the dispatcher. The
-// struct layout and opcodes come from Debian's fst headers, which declare names
-// JUCE declares too, so nothing here includes JUCE.
+// A minimal Linux VST 2.4 host for the built VST2-compatible library, through Debian's fst headers
+// (which declare names JUCE declares too, so nothing here includes JUCE). JUCE's wrapper reads them
+// inside namespace Vst2; read the same way here, the host calls the plug-in's entry points, and the
+// plug-in the host's callback, through pointers of their own types (UndefinedBehaviorSanitizer's
+// function check tells the two apart).
 #include <mutex>
 
 #include "PluginTestSupport.h"
 
-// JUCE's wrapper reads fst through its aeffectx.h (which names the effect struct AEffect) inside
-// namespace Vst2. Read the same way here, the types are those of the plug-in's entry points, so the
-// host calls them, and the plug-in the host's callback, through pointers of their own types
-// (UndefinedBehaviorSanitizer's function check tells the two apart).
 namespace Vst2
 {
 #include <pluginterfaces/fst/aeffectx.h>
@@ -30,11 +27,9 @@ public:
         float value;
     };
 
-    /** Loads the library and creates, opens and starts one instance at the
-        test rate and block size. Empty on success, else what went wrong. */
-    std::string open();
-    /** Stops and closes the instance; the library stays loaded, JUCE keeps a
-        message thread alive in it. */
+    /** Loads the library and opens and starts one instance; false, with a test failure, when it cannot. */
+    bool open();
+    /** The library stays loaded: JUCE keeps a message thread alive in it. */
     ~Vst2Host() override;
 
     t_fstPtrInt dispatch(int opcode, int index = 0, t_fstPtrInt value = 0, void* ptr = nullptr,
@@ -70,9 +65,8 @@ private:
     std::vector<Edit> edits;
 };
 
+/** An ASCII four-character code as the interface stores it. */
 constexpr t_fstInt32 fourCharCode(const char (&code)[5])
 {
-    return (t_fstInt32)((std::uint32_t)(std::uint8_t)code[0] << 24 |
-                        (std::uint32_t)(std::uint8_t)code[1] << 16 |
-                        (std::uint32_t)(std::uint8_t)code[2] << 8 | (std::uint32_t)(std::uint8_t)code[3]);
+    return code[0] << 24 | code[1] << 16 | code[2] << 8 | code[3];
 }
