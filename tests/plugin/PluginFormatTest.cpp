@@ -306,7 +306,8 @@ TEST(Processor, OutputIsFreeOfDcAndItsTailEndsInExactZeros)
             EXPECT_LT(std::abs(mean), 1e-4) << "spread " << spread << ", RMS " << rms(*channel, from, to);
             const auto last =
                 std::find_if(channel->rbegin(), channel->rend(), [](float x) { return x != 0.0f; });
-            EXPECT_LT(channel->rend() - last, (numBlocks - 40) * B) << "spread " << spread << ": the tail never ends";
+            EXPECT_LT(channel->rend() - last, (numBlocks - 40) * B)
+                << "spread " << spread << ": the tail never ends";
         }
     }
 }
