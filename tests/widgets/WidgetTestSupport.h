@@ -25,15 +25,12 @@ struct ScopedDisplayScale
 /** Holds a reference on the FontManager, built with the editor's fonts and fill. */
 struct ScopedFonts
 {
-    static juce::Font font(const char* data, int size)
-    {
-        return juce::Font(juce::Typeface::createSystemTypefaceFor(data, (size_t)size));
-    }
     ScopedFonts()
     {
+        using juce::Typeface;
         FontManager::create(
-            font(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
-            font(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
+            Typeface::createSystemTypefaceFor(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
+            Typeface::createSystemTypefaceFor(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
             juce::ImageFileFormat::loadFrom(BinaryData::filltexture_png, BinaryData::filltexture_pngSize));
     }
     ~ScopedFonts() { FontManager::destroy(); }
@@ -63,11 +60,9 @@ struct RecordingOwner : TKUICallback
     std::map<int, float> defaults;
 };
 
-/** The left button (and `mods`) as the framework delivers it: the press to
-    the deepest visible component under the point (`root` when there is none)
-    or to a `listener` of it, drags and the release to the same receiver
-    wherever the mouse is, in the pressed component's coordinates; the wheel
-    to `root`. Points are in `root`'s coordinates. */
+/** The left button (and `mods`) as the framework delivers it: the press to the deepest visible component
+    under the point (or `root`) or to a `listener` of it, drags and the release to that receiver in its
+    coordinates; the wheel to `root`. Points are in `root`'s coordinates. */
 struct Mouse
 {
     explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
