@@ -460,7 +460,9 @@ TEST_F(FormantChannelTest, SampleRatesOutside8kHzTo768kHzAreRefused)
     }
     EXPECT_EQ(ch->getParameterReal(FormantChannel::ParamMainVolume).f, 1.0f);
 
-    // Each channel has its own filter rate; one built at a rate it refuses runs at 44.1 kHz.
+    // Each channel has its own filter rate, from the rate it is built at; one built at a rate it
+    // refuses runs at 44.1 kHz.
+    EXPECT_EQ(ProbeChannel(nullptr, nullptr, 96000.0f).getFilterSampleRate(), 96000.0);
     EXPECT_EQ(ProbeChannel(nullptr, nullptr, 22050.0f).getFilterSampleRate(), 44100.0);
     EXPECT_EQ(ProbeChannel(nullptr, nullptr, 1e-30f).getSampleRate(), 44100.0);
     EXPECT_EQ(ch->getFilterSampleRate(), 192000.0);
