@@ -1,4 +1,3 @@
-#include "SVGComponent.h"
 #include "WidgetTestSupport.h"
 
 #include <memory>
@@ -36,18 +35,4 @@ TEST(FontManager, ReferencesShareOneInstanceAndTheLastFreesIt)
     }
     first.reset();
     EXPECT_EQ(FontManager::getInstance(), nullptr);
-}
-
-TEST(SVGComponent, CacheIsAtDeviceResolutionTopLeftAndFollowsTheSize)
-{
-    ScopedDisplayScale scale(2.0f);
-    SVGComponent logo;
-    logo.init(BinaryData::orvalu_svg, 160, 32, 0.5f);
-    ASSERT_EQ(logo.cache->getBounds(), juce::Rectangle<int>(320, 64));
-    // Fitted without stretching: the spare height is left at the bottom.
-    const auto ink = inkBounds(*logo.cache);
-    EXPECT_TRUE(ink.getX() <= 2 && ink.getY() <= 2 && ink.getRight() >= 316 && ink.getBottom() < 62)
-        << ink.toString();
-    logo.setSize(80, 16);
-    EXPECT_EQ(logo.cache->getBounds(), juce::Rectangle<int>(160, 32));
 }

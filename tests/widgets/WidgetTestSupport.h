@@ -103,10 +103,10 @@ struct Mouse
     juce::Point<float> down, last;
 };
 
-/** Smallest rectangle of `area` (the whole image when empty) holding every pixel whose alpha exceeds
-    `threshold`, in the image's coordinates, and the largest alpha; empty when no pixel exceeds it. */
+/** Smallest rectangle of `area` (the whole image when empty) holding every pixel that is not clear, in
+    the image's coordinates, and the largest alpha. */
 inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<int> area = {},
-                                      int threshold = 0, int* maxAlpha = nullptr)
+                                      int* maxAlpha = nullptr)
 {
     area = area.isEmpty() ? image.getBounds() : area;
     juce::Rectangle<int> ink;
@@ -116,7 +116,7 @@ inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<
         {
             const int a = image.getPixelAt(x, y).getAlpha();
             most = juce::jmax(most, a);
-            if (a > threshold)
+            if (a > 0)
                 ink = ink.isEmpty() ? juce::Rectangle<int>(x, y, 1, 1) : ink.getUnion({x, y, 1, 1});
         }
     if (maxAlpha != nullptr)
