@@ -1,12 +1,9 @@
 #pragma once
 
-// Counts the allocations made inside a CountAllocations scope, so the rest of the executable (and
-// any plug-in it hosts) allocates as usual. Every operator new of the C++ library allocates through
-// the C functions, so those are what is counted. Without AddressSanitizer this header replaces the C
-// allocation functions with counting ones that forward to glibc's own entry points: include it in
-// exactly one source file of an executable. Under AddressSanitizer its allocator owns them (replacing
-// them would hand its allocations to glibc's free, and glibc's to it), so the count comes from its
-// allocation hook instead, which sees both operator new and the C functions.
+// Counts the allocations made inside a CountAllocations scope. Every operator new allocates through
+// the C functions, so those are counted: this header replaces them with counting ones that forward to
+// glibc's entry points (include it in one source file of an executable). Under AddressSanitizer,
+// which owns them, the count comes from its allocation hook instead.
 
 #include <atomic>
 #include <cstddef>
@@ -63,7 +60,6 @@ public:
 };
 
 #ifndef TOVKA_ASAN
-// glibc's own entry points, which the replacements forward to.
 extern "C" void* __libc_malloc(size_t size);
 extern "C" void* __libc_calloc(size_t count, size_t size);
 extern "C" void* __libc_realloc(void* p, size_t size);

@@ -1,19 +1,12 @@
-// Bit-exact reference renders of the formant channel. Each scenario plays a script of MIDI and
-// parameter changes through a channel driven as the processor drives it (parameters pushed at the
-// block start, then the block's actions prepared, then the block's MIDI queued, then the frames),
-// hashes every output sample's bit pattern and counts the allocations made meanwhile: the audio
-// thread must never allocate. The hashes were taken from the straightforward per-sample
-// implementation; every change to the engine must reproduce them bit for bit, in Release and in
-// Debug builds, and on each vector path of the voices' filters (SSE2, and AVX where present).
+// Bit-exact reference renders of the formant channel, driven as the processor drives it (parameters
+// at the block start, then the block's actions prepared, its MIDI queued, its frames rendered). Every
+// sample's bits are hashed and the allocations counted: the audio thread must never allocate. The
+// hashes come from the straightforward per-sample implementation and must hold on every vector path.
 //
-// The test owns the thread's random sequence (TKRand, which is rand()'s): the shared noise tables
-// are built from it by their first holder, and every voice draws from it at note on and on every
-// sample. So each scenario checks that nobody else holds the tables, seeds the thread's generator,
-// builds the tables, seeds again and renders.
-//
-// The hashes hold for glibc's libm on x86-64 (sin, cos, pow, exp, powf, cosf and exp2f are part of
-// the sound), in the variants glibc picks on processors with FMA and AVX2, where they were taken;
-// elsewhere only the hash comparison is skipped. After a deliberate change of the sound, run
+// The voices and the shared noise tables draw from the thread's TKRand (rand()'s sequence), so each
+// scenario checks nobody else holds the tables, seeds, builds them, seeds again and renders. The
+// hashes hold for glibc's FMA/AVX2 libm on x86-64 (sin, cos, pow, exp, powf, cosf and exp2f are part of
+// the sound); elsewhere only the comparison is skipped. After a deliberate change of the sound, run
 //     TOVKA_PRINT_REFERENCE_HASHES=1 ./tests/engine/tovka_engine_tests --gtest_filter='*ReferenceRender*'
 // and paste the printed lines into the table below.
 
@@ -45,19 +38,6 @@ namespace
 
 using P = FormantChannel::ParameterId;
 using Path = FormantFilterBank::Path;
-
-TEST(CountAllocations, SeesOperatorNewAndTheCFunctions)
-{
-    CountAllocations scope;
-    // Volatile, so that the compiler cannot drop an allocation it can see is unused.
-    int* volatile p = new int(1);
-    void* volatile q = std::malloc(16);
-    void* volatile a = ::operator new(64, std::align_val_t(64));
-    delete p;
-    std::free(q);
-    ::operator delete(a, std::align_val_t(64));
-    EXPECT_EQ(scope.count(), 3);
-}
 
 /** A render: the channel's sample rate (given after construction at 44100 Hz), its length, block
     sizes (cycled), the seed of the thread's TKRand generator, and the script it plays. */

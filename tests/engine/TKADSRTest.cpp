@@ -37,11 +37,6 @@ struct Envelope
 
 TEST(TKADSR, OutOfRangeSettingsGiveDefinedLevelsAndEnd)
 {
-    // Times below 0.0001 are raised to it: 10 ms segments.
-    Envelope shortest({0.0f, 0.0f, 0.5f, 0.0f}, 44100.0f);
-    EXPECT_EQ(441, shortest.env.attackSamples);
-    EXPECT_EQ(441, shortest.env.decaySamples);
-    EXPECT_EQ(441, shortest.env.releaseSamples);
     // Times too long to count in samples saturate.
     Envelope longest({1e30f, 1e30f, 0.5f, 1e30f}, 44100.0f);
     EXPECT_EQ(INT32_MAX, longest.env.attackSamples);

@@ -11,62 +11,6 @@
 #include <thread>
 #include <vector>
 
-namespace
-{
-
-/** Starts `threads` threads at once; each takes and drops a reference `pairs` times and runs
-    check() while it holds one. Returns the number of failed checks once all have finished. */
-template <typename Check>
-int churnReferences(int threads, int pairs, void (*take)(), void (*drop)(), Check check)
-{
-    std::atomic<int> failures{0};
-    std::atomic<bool> go{false};
-    std::vector<std::thread> running;
-    for (int t = 0; t < threads; ++t)
-        running.emplace_back(
-            [&]
-            {
-                while (!go.load())
-                    std::this_thread::yield();
-                for (int n = 0; n < pairs; ++n)
-                {
-                    take();
-                    failures += check() ? 0 : 1;
-                    drop();
-                }
-            });
-    go = true;
-    for (auto& t : running)
-        t.join();
-    return failures.load();
-}
-
-/** The contract the wave tables and the noise table share: holders share one table, the last frees
-    it, an unmatched drop is ignored, and concurrent holders never see it rebuilt or freed. */
-template <typename Valid>
-void expectSharedTable(void (*take)(), void (*drop)(), float* const& data, const int32_t& count, Valid valid)
-{
-    ASSERT_EQ(0, count);
-    take(); // the long-lived holder
-    const float* const held = data;
-    ASSERT_TRUE(valid());
-    EXPECT_EQ(0, churnReferences(16, 200, take, drop, [&] { return valid() && data == held; }));
-    EXPECT_EQ(1, count);
-    drop();
-    EXPECT_EQ(nullptr, data);
-
-    // An unmatched drop leaves the count at zero, so the next holder still builds.
-    drop();
-    EXPECT_EQ(0, count);
-
-    // Without a lasting holder the table is built and freed over and over while others read it.
-    EXPECT_EQ(0, churnReferences(8, 30, take, drop, valid));
-    EXPECT_EQ(0, count);
-    EXPECT_EQ(nullptr, data);
-}
-
-} // namespace
-
 TEST(TKOsc, PhaseFoldKeepsTheOutputOfAnUnwrappedPhaseAndBadFrequenciesStayInTheTable)
 {
     struct Held
@@ -98,25 +42,49 @@ TEST(TKOsc, PhaseFoldKeepsTheOutputOfAnUnwrappedPhaseAndBadFrequenciesStayInTheT
     }
 }
 
-//==============================================================================
-TEST(SharedTables, WaveTables)
+/** Both shared tables, from many threads at once: holders share one table, the last frees it, an
+    unmatched drop is ignored, and nobody sees it rebuilt or freed while holding it. */
+TEST(SharedTables, ConcurrentHoldersShareOneTableAndTheLastFreesIt)
 {
-    expectSharedTable(
-        TKOSC_Prepare_Buffers, TKOSC_Dispose_Buffers, __TKOsc_buffers[TKOSC_SINE], __TKOsc_retainCount,
-        []
+    const struct
+    {
+        void (*take)();
+        void (*drop)();
+        float* const& data;
+        const int32_t& count;
+    } tables[] = {
+        {TKOSC_Prepare_Buffers, TKOSC_Dispose_Buffers, __TKOsc_buffers[TKOSC_SINE], __TKOsc_retainCount},
+        {PinkNoise_Retain, PinkNoise_Release, __PinkNoise_data, __PinkNoise_retainCount}};
+    // With a long-lived holder, then built and freed over and over.
+    for (const auto& t : tables)
+        for (const bool lasting : {true, false})
         {
-            const float* sine = __TKOsc_buffers[TKOSC_SINE];
-            return sine != nullptr && sine[1024] == 1.0f && __TKOsc_buffers[TKOSC_NOISE] != nullptr;
-        });
-}
-
-TEST(SharedTables, NoiseTable)
-{
-    expectSharedTable(PinkNoise_Retain, PinkNoise_Release, __PinkNoise_data, __PinkNoise_retainCount,
-                      []
-                      {
-                          const float* d = __PinkNoise_data;
-                          return d != nullptr && std::isfinite(d[0]) &&
-                                 std::isfinite(d[PINKNOISE_LENGTH - 1]);
-                      });
+            ASSERT_EQ(t.count, 0);
+            if (lasting)
+                t.take();
+            const float* const held = t.data;
+            std::atomic<int> failures{0};
+            std::vector<std::thread> threads;
+            for (int n = 0; n < 8; ++n)
+                threads.emplace_back(
+                    [&]
+                    {
+                        for (int k = 0; k < 100; ++k)
+                        {
+                            t.take();
+                            const float* data = t.data;
+                            if (data == nullptr || !std::isfinite(data[1024]) || (lasting && data != held))
+                                ++failures;
+                            t.drop();
+                        }
+                    });
+            for (auto& thread : threads)
+                thread.join();
+            EXPECT_EQ(failures, 0);
+            EXPECT_EQ(t.count, lasting ? 1 : 0);
+            if (lasting)
+                t.drop();
+            EXPECT_EQ(t.data, nullptr);
+            t.drop(); // unmatched: the next holder still builds
+        }
 }

@@ -30,7 +30,7 @@ struct Row
         for (const auto& item : row.items)
         {
             int alpha = 0;
-            inkBounds(painted, {item.x, item.y, item.width, item.height}, 0, &alpha);
+            inkBounds(painted, {item.x, item.y, item.width, item.height}, &alpha);
             states += alpha > 200 ? 'S' : alpha > 110 ? 'N' : 'P';
         }
         return states;

@@ -107,7 +107,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         // Rings in the order attack, decay, release, then the sustain column right of the decay ring.
         {'a', false, "p50,92 r p150,40 r p150,10 r p80,21 r p228,21 r p290,90 r p77,22 r", "b0 e0 b2 e2 b1 e1 b3 e3"},
         {'a', false, "z300,30 s.5,0,.5,.5 p43,15 r p42,8 r", "b0 e0 b1 e1"},
-        {'a', false, "z16,100 p7,92 d17,82 d17,82 r z300,24 p150,18 d160,8 r z300,100 n c77,8 w0,0.5 n w0,0.5",
+        {'a', false, "z10,100 p7,92 d17,82 d17,82 r z300,20 p150,18 d160,8 r z300,100 n c77,8 w0,0.5 n w0,0.5",
          "b0 e0 b2 e2 c2=0.700"},
         // clang-format on
     };

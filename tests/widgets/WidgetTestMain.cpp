@@ -3,11 +3,8 @@
 
 #include <cstdlib>
 
-// The framework's GUI layer is brought up once for all tests, always headless:
-// images render through the software renderer and the desktop reports no
-// displays. Without a DISPLAY the framework would try ":0", which may be the
-// private X server of another test process that comes and goes (its exit
-// would end this process); a name that is not a display keeps it off X.
+// The framework's GUI layer, brought up once and always headless: without a DISPLAY it would try
+// ":0", possibly another test process's private X server, whose exit would end this process.
 int main(int argc, char** argv)
 {
     setenv("DISPLAY", "headless", 1);

@@ -25,15 +25,12 @@ struct ScopedDisplayScale
 /** Holds a reference on the FontManager, built with the editor's fonts and fill. */
 struct ScopedFonts
 {
-    static juce::Font font(const char* data, int size)
-    {
-        return juce::Font(juce::Typeface::createSystemTypefaceFor(data, (size_t)size));
-    }
     ScopedFonts()
     {
+        using juce::Typeface;
         FontManager::create(
-            font(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
-            font(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
+            Typeface::createSystemTypefaceFor(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
+            Typeface::createSystemTypefaceFor(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
             juce::ImageFileFormat::loadFrom(BinaryData::filltexture_png, BinaryData::filltexture_pngSize));
     }
     ~ScopedFonts() { FontManager::destroy(); }
@@ -63,11 +60,9 @@ struct RecordingOwner : TKUICallback
     std::map<int, float> defaults;
 };
 
-/** The left button (and `mods`) as the framework delivers it: the press to
-    the deepest visible component under the point (`root` when there is none)
-    or to a `listener` of it, drags and the release to the same receiver
-    wherever the mouse is, in the pressed component's coordinates; the wheel
-    to `root`. Points are in `root`'s coordinates. */
+/** The left button (and `mods`) as the framework delivers it: the press to the deepest visible component
+    under the point (or `root`) or to a `listener` of it, drags and the release to that receiver in its
+    coordinates; the wheel to `root`. Points are in `root`'s coordinates. */
 struct Mouse
 {
     explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
@@ -108,10 +103,10 @@ struct Mouse
     juce::Point<float> down, last;
 };
 
-/** Smallest rectangle of `area` (the whole image when empty) holding every pixel whose alpha exceeds
-    `threshold`, in the image's coordinates, and the largest alpha; empty when no pixel exceeds it. */
+/** Smallest rectangle of `area` (the whole image when empty) holding every pixel that is not clear, in
+    the image's coordinates, and the largest alpha. */
 inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<int> area = {},
-                                      int threshold = 0, int* maxAlpha = nullptr)
+                                      int* maxAlpha = nullptr)
 {
     area = area.isEmpty() ? image.getBounds() : area;
     juce::Rectangle<int> ink;
@@ -121,7 +116,7 @@ inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<
         {
             const int a = image.getPixelAt(x, y).getAlpha();
             most = juce::jmax(most, a);
-            if (a > threshold)
+            if (a > 0)
                 ink = ink.isEmpty() ? juce::Rectangle<int>(x, y, 1, 1) : ink.getUnion({x, y, 1, 1});
         }
     if (maxAlpha != nullptr)
