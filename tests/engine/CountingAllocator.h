@@ -1,9 +1,7 @@
 #pragma once
 
-// Counts the allocations made inside a CountAllocations scope. Every operator new allocates through
-// the C functions, so those are counted: this header replaces them with counting ones that forward to
-// glibc's entry points (include it in one source file of an executable). Under AddressSanitizer,
-// which owns them, the count comes from its allocation hook instead.
+// Counts allocations in a CountAllocations scope by replacing glibc's malloc family (free is glibc's own;
+// include it in one source file of an executable); under AddressSanitizer, through its allocation hook.
 
 #include <atomic>
 #include <cstddef>
@@ -20,19 +18,6 @@
 #include <sanitizer/allocator_interface.h>
 #endif
 
-namespace CountingAllocator
-{
-inline std::atomic<bool> counting{false};
-inline std::atomic<long> allocations{0};
-
-inline void* counted(void* p)
-{
-    if (counting.load(std::memory_order_relaxed))
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    return p;
-}
-} // namespace CountingAllocator
-
 /** Counts the allocations made while it is alive. */
 class CountAllocations
 {
@@ -41,22 +26,30 @@ public:
     {
 #ifdef TOVKA_ASAN
         // It installs the hooks only when given both.
-        static const int installed = __sanitizer_install_malloc_and_free_hooks(
-            [](const volatile void* p, size_t) { CountingAllocator::counted(const_cast<void*>(p)); },
+        [[maybe_unused]] static const int installed = __sanitizer_install_malloc_and_free_hooks(
+            [](const volatile void* p, size_t) { counted(const_cast<void*>(p)); },
             [](const volatile void*) {});
-        (void)installed;
 #endif
-        CountingAllocator::allocations = 0;
-        CountingAllocator::counting = true;
+        allocations = 0;
+        counting = true;
     }
     ~CountAllocations()
     {
-        CountingAllocator::counting = false;
+        counting = false;
     }
     long count() const
     {
-        return CountingAllocator::allocations.load();
+        return allocations.load();
     }
+
+    static void* counted(void* p)
+    {
+        if (counting.load(std::memory_order_relaxed))
+            allocations.fetch_add(1, std::memory_order_relaxed);
+        return p;
+    }
+    static inline std::atomic<bool> counting{false};
+    static inline std::atomic<long> allocations{0};
 };
 
 #ifndef TOVKA_ASAN
@@ -64,28 +57,22 @@ extern "C" void* __libc_malloc(size_t size);
 extern "C" void* __libc_calloc(size_t count, size_t size);
 extern "C" void* __libc_realloc(void* p, size_t size);
 extern "C" void* __libc_memalign(size_t alignment, size_t size);
-extern "C" void __libc_free(void* p);
 
 extern "C" void* malloc(size_t size)
 {
-    return CountingAllocator::counted(__libc_malloc(size));
+    return CountAllocations::counted(__libc_malloc(size));
 }
 extern "C" void* calloc(size_t count, size_t size)
 {
-    return CountingAllocator::counted(__libc_calloc(count, size));
+    return CountAllocations::counted(__libc_calloc(count, size));
 }
 extern "C" void* realloc(void* p, size_t size)
 {
-    return CountingAllocator::counted(__libc_realloc(p, size));
+    return CountAllocations::counted(__libc_realloc(p, size));
 }
-extern "C" void free(void* p)
-{
-    __libc_free(p);
-}
-// Over-aligned types (the formant channel's filter bank) come through these.
 extern "C" void* memalign(size_t alignment, size_t size)
 {
-    return CountingAllocator::counted(__libc_memalign(alignment, size));
+    return CountAllocations::counted(__libc_memalign(alignment, size));
 }
 extern "C" void* aligned_alloc(size_t alignment, size_t size)
 {
