@@ -180,7 +180,7 @@ const std::vector<Scenario>& scenarios()
         rules.add({26000, 0xB3, 64, 0, 0, 0}).off(30000, 60).off(30000, 67);
         rules.on(40000, 72, 100).off(40000, 72).on(44000, 74, 100).off(48000, 74).on(48000, 74, 50);
         rules.add({54000, 0x9F, 74, 0, 0, 0});
-        // Then, while note 74 sounds: out-of-range values, ramp times that mean none, a ramp of no
+        // While note 74 sounds (44000..54000): out-of-range values, ramp times that mean none, a ramp of no
         // distance, unknown ids, and a thousand changes in one block.
         constexpr int volume = P::ParamMainVolume;
         rules.param(45000, volume, NAN).param(45500, volume, 7.0f).ramp(46000, volume, 0.2f, NAN);
