@@ -1,16 +1,17 @@
+#include "TKBackground.h"
 #include "WidgetTestSupport.h"
 
-#include <memory>
+#include <tuple>
 
 using namespace widgettest;
 
 TEST(TKGraphics, PicturesAreFoundByNameTheDoubleDensityOnesAboveScaleOne)
 {
-    // Only PNG names are formed, so a font's base name finds nothing.
     for (const auto& [s, width] : {std::pair<float, int>{1.0f, 300}, {1.5f, 600}, {2.0f, 600}})
     {
         ScopedDisplayScale scale(s);
         EXPECT_EQ(TKGraphics::GetImage("pencil").getWidth(), width) << s;
+        // Only PNG names are formed, so a font's base name finds nothing.
         for (const char* name : {"nothing", (const char*)nullptr, "Enyo"})
             EXPECT_TRUE(TKGraphics::GetImage(name).isNull());
     }
@@ -18,21 +19,52 @@ TEST(TKGraphics, PicturesAreFoundByNameTheDoubleDensityOnesAboveScaleOne)
 
 TEST(FontManager, ReferencesShareOneInstanceAndTheLastFreesIt)
 {
-    // Stray calls first: they must not unbalance later references.
+    FontManager::destroy(); // a stray call must not unbalance the references that follow
+    FontManager* kit = FontManager::create({}, {}, 16, {});
+    EXPECT_EQ(FontManager::create({}, {}, 99, {}), kit);
     FontManager::destroy();
-    auto first = std::make_unique<ScopedFonts>();
-    FontManager* kit = FontManager::getInstance();
-    {
-        ScopedFonts second;
-        EXPECT_EQ(FontManager::create({}, {}, 99, {}), kit);
-        FontManager::destroy();
-    }
     EXPECT_EQ(FontManager::getInstance(), kit) << "the first editor to close keeps it for the second";
-    {
-        ScopedDisplayScale scale(2.0f);
-        const std::unique_ptr<juce::Image> text(kit->createImage("Vowel Ah", 20.0f, 0.6f));
-        saveArtefact(*text, "text_size20_2x.png");
-    }
-    first.reset();
+    FontManager::destroy();
     EXPECT_EQ(FontManager::getInstance(), nullptr);
+}
+
+TEST(TKBackground, PlacesTitleAndLogoAt780x400TheNameFitsAndOnlyAReleaseOnTheLogoClicks)
+{
+    struct : Logo::LogoCallback
+    {
+        void logoClick() override { ++clicks; }
+        int clicks = 0;
+    } counter;
+    const auto load = [](const char* data, int size)
+    { return juce::ImageFileFormat::loadFrom(data, (size_t)size); };
+    ScopedFonts fonts;
+    TKBackground background;
+    background.init(load(BinaryData::splash_blue_png, BinaryData::splash_blue_pngSize),
+                    load(BinaryData::papper_png, BinaryData::papper_pngSize), {0, 0, 780, 400}, &counter);
+    background.setBounds(0, 0, 780, 400);
+    background.setVisible(true);
+    EXPECT_EQ(background.title.getBounds(), juce::Rectangle<int>(5, 5, 80, 140));
+    EXPECT_EQ(background.logo.getBounds(), juce::Rectangle<int>(695, 379, 80, 16));
+    for (const float s : {2.0f, 1.0f})
+    {
+        ScopedDisplayScale scale{s};
+        background.title.resized();
+        const int width = background.title.textImage->getWidth();
+        EXPECT_TRUE(width <= (int)(80 * s) && width > (int)(60 * s)) << "scale " << s << ": " << width;
+    }
+    snapshot(background, 1, "background_780x400.png");
+
+    // The word mark's children cover the logo: it hears of presses as their listener.
+    ASSERT_TRUE(background.logo.isParentOf(background.getComponentAt(735, 387)));
+    for (const auto& [x, y, expected] :
+         {std::tuple<float, float, int>{735, 387, 1}, {774, 394, 1}, {775, 387, 0}, {400, 200, 0}})
+    {
+        counter.clicks = 0;
+        Mouse mouse(background);
+        mouse.press(735, 387, 1, &background.logo);
+        EXPECT_TRUE(background.logo.pressedSvg.isVisible() && !background.logo.normalSvg.isVisible());
+        mouse.release(x, y);
+        EXPECT_TRUE(background.logo.normalSvg.isVisible() && !background.logo.pressedSvg.isVisible());
+        EXPECT_EQ(counter.clicks, expected) << x << ", " << y;
+    }
 }

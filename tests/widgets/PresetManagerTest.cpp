@@ -1,5 +1,4 @@
 #include "PresetManager.h"
-#include "ButtonLookAndFeel.h"
 #include "FactoryPresets.h"
 #include "WidgetTestSupport.h"
 
@@ -9,8 +8,7 @@ using namespace widgettest;
 
 namespace
 {
-/** A manager filled and sized the editor's way, with its bar, answering to a
-    recording owner. Rows and arrows take real clicks. */
+/** A manager filled and sized the editor's way, with its bar, answering to a recording owner. */
 struct Browser : PresetManagerDelegate
 {
     /** One category per count (named A, B, ...); with no counts, the factory presets. */
@@ -36,7 +34,7 @@ struct Browser : PresetManagerDelegate
     void closePresetlist() override { ++closes; }
     void openPresetlist() override { ++opens; }
 
-    /** Clicks, per character: '<', '>' and 'o' the bar's arrows and name, a digit that preset row, a
+    /** Real clicks, per character: '<', '>' and 'o' the bar's arrows and name, a digit that preset row, a
         letter that category row. Returns the state at the start and after each click, separated by "|". */
     std::string run(const std::string& clicks)
     {
@@ -74,19 +72,6 @@ struct Browser : PresetManagerDelegate
     int closes = 0, opens = 0;
     PresetManager manager{this};
     PresetButton* bar = nullptr;
-};
-
-/** Notes whether one of the bar's buttons still used it when it was deleted. */
-struct WatchedLookAndFeel : ButtonLookAndFeel
-{
-    WatchedLookAndFeel(PresetButton& b, bool& used) : ButtonLookAndFeel({}), bar(b), stillUsed(used) {}
-    ~WatchedLookAndFeel() override
-    {
-        for (juce::TextButton* button : {&bar.prevButton, &bar.nameButton, &bar.nextButton})
-            stillUsed = stillUsed || &button->getLookAndFeel() == this;
-    }
-    PresetButton& bar;
-    bool& stillUsed;
 };
 } // namespace
 
@@ -138,16 +123,28 @@ TEST(PresetManager, OverlayCentresThePanelAndOnlyItsBackdropCloses)
     Mouse(m).click(700, 15);
     Mouse(m).click(10, 390);
     EXPECT_EQ(browser.closes, 2);
-    saveArtefact(snapshot(m), "preset_browser_780x400.png");
-    saveArtefact(snapshot(*browser.bar, 3), "preset_bar_3x.png");
+    snapshot(m, 1, "preset_browser_780x400.png");
+    snapshot(*browser.bar, 3, "preset_bar_3x.png");
 }
 
 TEST(PresetBar, ButtonsLetGoOfTheLookAndFeelBeforeItIsDeleted)
 {
+    // Notes whether one of the bar's buttons still uses it when it is deleted.
+    struct Watched : juce::LookAndFeel_V4
+    {
+        Watched(PresetButton& b, bool& used) : bar(b), stillUsed(used) {}
+        ~Watched() override
+        {
+            for (juce::TextButton* button : {&bar.prevButton, &bar.nameButton, &bar.nextButton})
+                stillUsed = stillUsed || &button->getLookAndFeel() == this;
+        }
+        PresetButton& bar;
+        bool& stillUsed;
+    };
     bool stillUsed = false;
     {
-        auto bar = std::make_unique<PresetButton>();
-        bar->init(nullptr, new WatchedLookAndFeel(*bar, stillUsed));
+        PresetButton bar;
+        bar.init(nullptr, new Watched(bar, stillUsed));
     }
     EXPECT_FALSE(stillUsed);
 }

@@ -1,10 +1,11 @@
 #include "TKAdsr.h"
+#include "TKRadioButtons.h"
 #include "TKSlider.h"
 #include "TKXYPad.h"
 #include "WidgetTestSupport.h"
 
 #include <functional>
-#include <map>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -12,8 +13,8 @@ using namespace widgettest;
 
 namespace
 {
-/** The three dragged widgets as the editor makes them, every value 0.5: the
-    fader 'f' bound to id 14, the pad 'p' to 4 (x) and 5 (y), the envelope 'a' to 0..3. */
+/** The dragged widgets as the editor makes them, every value 0.5: the fader 'f' bound to id 14, the pad 'p'
+    to 4 (x) and 5 (y), the envelope 'a' to 0..3. */
 struct Widgets
 {
     Widgets()
@@ -35,46 +36,22 @@ struct Widgets
 };
 } // namespace
 
-TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThemAtScalesOneAndTwo)
+TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
 {
-    for (const float s : {1.0f, 2.0f})
-    {
-        ScopedDisplayScale scale(s);
-        Widgets w;
-        const auto px = [s](float logical) { return (int)(logical * s); };
-        const auto& background = *w.fader.backgroundImage;
-        ASSERT_EQ(background.getBounds(), juce::Rectangle<int>(px(50), px(200))) << s;
-        // The track runs down the middle from the top edge to y 185; the title
-        // fills the strip below. (The texture's edge rows are clear, so ink is a
-        // little narrower than a stroke.)
-        const auto track = inkBounds(background, {0, 0, px(50), px(187)});
-        EXPECT_TRUE(track.getY() == 0 && track.getBottom() == px(185) && track.getWidth() >= px(4)) << s;
-        EXPECT_NEAR(track.toFloat().getCentreX(), 25.0f * s, 1.0f) << s;
-        EXPECT_GT(inkBounds(background, {0, px(188), px(50), px(12)}).getWidth(), px(25)) << s;
-
-        // On screen the background is one unit lower, and the thumb at 0.5 runs
-        // from x 17 to 33 at y 93.75.
-        const auto screen = snapshot(w.fader, s);
-        EXPECT_EQ(inkBounds(screen, {px(24), 0, px(2), px(20)}).getY(), px(1)) << s;
-        const auto thumbLeft = inkBounds(screen, {0, 0, px(22), px(150)});
-        EXPECT_EQ(thumbLeft.getX(), px(17)) << s;
-        EXPECT_NEAR(thumbLeft.toFloat().getCentreY(), 93.75f * s, 1.0f) << s;
-        EXPECT_EQ(inkBounds(screen, {px(28), 0, px(22), px(150)}).getRight(), px(33)) << s;
-        if (s == 2.0f)
-            for (const auto& [widget, name] :
-                 {std::pair<juce::Component*, const char*>{&w.fader, "fader_2x.png"},
-                  {&w.pad, "xypad_2x.png"},
-                  {&w.adsr, "adsr_2x.png"}})
-                saveArtefact(snapshot(*widget, s), name);
-    }
+    ScopedDisplayScale doubleDensity(2.0f);
+    Widgets w;
+    const auto screen = snapshot(w.fader, 2, "fader_2x.png");
+    // In units: the track down the middle from y 1 to 186, the thumb at 0.5 from x 17 to 33 at y 93.75.
+    EXPECT_EQ(inkBounds(screen, {0, 0, 100, 376}), juce::Rectangle<int>(34, 2, 32, 370));
+    EXPECT_NEAR(inkBounds(screen, {0, 0, 100, 160}).toFloat().getCentreX(), 50.0f, 2.0f);
+    EXPECT_NEAR(inkBounds(screen, {0, 160, 44, 60}).toFloat().getCentreY(), 187.5f, 2.0f);
+    snapshot(w.pad, 2, "xypad_2x.png"), snapshot(w.adsr, 2, "adsr_2x.png");
 }
 
-/** Each case runs a script on one widget (with Alt held when `alt`) and
-    compares what its owner was told, as RecordingOwner logs it. Script:
-    "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY"
-    wheel; "sV,..." sets the values of the widget's ids and "zW,H" its size
-    (each painting it again, to place the envelope's handles); "n" drops the
-    owner or takes it back. */
+/** Each case runs a script on one widget (with Alt held when `alt`) and compares what its owner was told.
+    Script: "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel; "sV,..." sets the
+    values of the widget's ids, "zW,H" its size (each painted again, to place the envelope's handles); "n"
+    drops the owner or takes it back. */
 TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
 {
     const struct
@@ -117,13 +94,6 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         auto [widget, ids] = w.byName[c.widget];
         RecordingOwner owner(*widget);
         owner.defaults = {{14, 0.75f}, {4, 0.25f}, {5, 0.8f}, {1, 0.3f}};
-        const auto paint = [&widget = *widget]
-        {
-            juce::Image image(juce::Image::ARGB, 1, 1, true);
-            juce::Graphics g(image);
-            widget.paint(g);
-        };
-        paint();
         Mouse mouse(*widget, c.alt ? juce::ModifierKeys::altModifier : 0);
         const std::map<char, std::function<void(const std::vector<float>&)>> ops = {
             {'p', [&](auto& n) { mouse.press(n[0], n[1]); }},
@@ -132,22 +102,15 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
             {'c', [&](auto& n) { mouse.doubleClick(n[0], n[1]); }},
             {'w', [&](auto& n) { mouse.wheel(n[0], n[1]); }},
             {'n', [&](auto&) { widget->setCallback(widget->callback != nullptr ? nullptr : &owner); }},
-            {'z', [&](auto& n) { widget->setSize((int)n[0], (int)n[1]), paint(); }},
+            {'z', [&](auto& n) { widget->setSize((int)n[0], (int)n[1]); }},
             {'s',
              [&](auto& n)
              {
-                 for (size_t i = 0; i < ids.size(); ++i)
+                 for (size_t i = 0; i < n.size(); ++i)
                      widget->setValueForParamId(ids[i], n[i]);
-                 if (ids.size() > 1) // an id the widget is not bound to changes nothing and reads as 0
-                 {
-                     widget->setValueForParamId(9, -1.0f);
-                     EXPECT_EQ(widget->getValueForParamId(9), 0.0f);
-                 }
-                 for (size_t i = 0; i < ids.size(); ++i)
-                     EXPECT_EQ(widget->getValueForParamId(ids[i]), n[i]) << c.script;
-                 paint();
              }},
         };
+        snapshot(*widget);
         std::istringstream script(c.script);
         for (char op; script >> op;)
         {
@@ -156,7 +119,73 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
                  std::string("-.0123456789").find((char)script.peek()) != std::string::npos && script >> x;)
                 n.push_back(x), script.ignore(script.peek() == ',' ? 1 : 0);
             ops.at(op)(n);
+            if (op == 's' || op == 'z')
+                snapshot(*widget);
         }
         EXPECT_EQ(owner.log, c.reports) << c.widget << ": " << c.script;
+    }
+}
+
+TEST(TKRadioButtons, SelectionFollowsTheValueAndOnlyAReleaseOverThePressedOtherItemReports)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct
+    {
+        int items;
+        float value;
+        int press, release;       // item index; -1: on the caption, -2: off the row
+        const char* whilePressed; // per item: 'S'elected, 'N'ormal or 'P'ressed
+        const char* reports;
+    } cases[] = {
+        // clang-format off
+        {3, 0.49f, -1, -1, "SNN", ""}, {3, 0.5f, -1, -1, "NSN", ""}, {3, 0.99f, -1, -1, "NSN", ""},
+        {2, 1.0f, -1, -1, "NS", ""}, {1, 0.7f, -1, -1, "S", ""},
+        // What a host or a corrupt state may deliver stays on the nearest end; NaN counts as 0.
+        {3, -0.5f, -1, -1, "SNN", ""}, {3, nan, -1, -1, "SNN", ""}, {3, 3e9f, -1, -1, "NNS", ""},
+        {3, 0.0f, 2, 2, "SNP", "b9 c9=1 e9"}, {3, 0.0f, 1, 1, "SPN", "b9 c9=0.500 e9"},
+        {3, 1.0f, 0, 0, "PNS", "b9 c9=0 e9"}, {3, 7.0f, 2, 2, "NNS", ""},
+        {3, 0.0f, 1, 2, "SPN", ""}, {3, 0.0f, 1, -2, "SPN", ""}, {3, 0.0f, -1, 1, "SNN", ""},
+        // Without items only the caption shows, and nothing reports.
+        {0, 0.5f, -1, -1, "", ""}, {0, 0.5f, -2, -2, "", ""},
+        // clang-format on
+    };
+    ScopedDisplayScale doubleDensity(2.0f);
+    ScopedFonts fonts;
+    for (const auto& c : cases)
+    {
+        TKRadioButtons row;
+        row.paramId = 9, row.value = c.value, row.title = "LEGATO STATE";
+        for (int i = 0; i < c.items; ++i)
+            row.addItem(juce::StringArray{"Off ", "On ", "Hold "}[i]);
+        row.setSize(150, row.prepareForFontSize(22).y);
+        RecordingOwner owner(row);
+        const auto at = [&row](int i)
+        {
+            if (i < 0)
+                return i == -1 ? juce::Point<float>(1, 1) : juce::Point<float>(-5, -5);
+            const auto& b = row.items[(size_t)i];
+            return juce::Rectangle<int>(b.x, b.y, b.width, b.height).toFloat().getCentre();
+        };
+        // Which image each item shows, told by its strongest alpha: about 245, 145 or 80.
+        const auto shown = [&row](const char* artefact = nullptr)
+        {
+            const auto painted = snapshot(row, 2, artefact);
+            std::string states;
+            for (const auto& b : row.items)
+            {
+                const auto area = juce::Rectangle<int>(b.x, b.y, b.width, b.height) * 2;
+                states += "PNS"[!inkBounds(painted, area, 110).isEmpty() +
+                                !inkBounds(painted, area, 200).isEmpty()];
+            }
+            return states;
+        };
+        Mouse mouse(row);
+        mouse.press(at(c.press).x, at(c.press).y);
+        EXPECT_EQ(shown(&c == cases + 8 ? "radio_row_2x.png" : nullptr), c.whilePressed)
+            << c.items << " items at " << c.value << ", " << c.press;
+        mouse.release(at(c.release).x, at(c.release).y);
+        EXPECT_EQ(owner.log, c.reports) << c.value << ": " << c.press << " -> " << c.release;
+        EXPECT_EQ(shown().find('P'), std::string::npos) << "the faint highlight goes at the release";
+        EXPECT_TRUE(c.items > 0 || inkBounds(snapshot(row, 2)) == inkBounds(*row.titleImage));
     }
 }

@@ -36,8 +36,8 @@ struct ScopedFonts
     ~ScopedFonts() { FontManager::destroy(); }
 };
 
-/** Becomes `widget`'s owner and logs what it reports, in order: "b4" (begin), "c4=0.600" (change; exactly
-    0 or 1 as "0" or "1", so that a value only near either end shows), "e4" (end). */
+/** Owns `widget` and logs its reports in order: "b4" begin, "c4=0.600" change (0 or 1 only when exact), "e4"
+ * end. */
 struct RecordingOwner : TKUICallback
 {
     explicit RecordingOwner(EComponent& w) : widget(&w) { w.setCallback(this); }
@@ -60,9 +60,8 @@ struct RecordingOwner : TKUICallback
     std::map<int, float> defaults;
 };
 
-/** The left button (and `mods`) as the framework delivers it: the press to the deepest visible component
-    under the point (or `root`) or to a `listener` of it, drags and the release to that receiver in its
-    coordinates; the wheel to `root`. Points are in `root`'s coordinates. */
+/** The left button (with `mods`) as the framework delivers it: the press to the deepest component under the
+    point (or to a `listener` of it), drags and the release to the same one; the wheel to `root`. */
 struct Mouse
 {
     explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
@@ -77,7 +76,6 @@ struct Mouse
     void drag(float x, float y) { receiver->mouseDrag(event(x, y)); }
     void release(float x, float y) { receiver->mouseUp(event(x, y)); }
     void click(float x, float y) { press(x, y), release(x, y); }
-    /** A click, then a second press the framework reports as a double-click, and its release. */
     void doubleClick(float x, float y)
     {
         click(x, y), press(x, y, 2);
@@ -103,48 +101,38 @@ struct Mouse
     juce::Point<float> down, last;
 };
 
-/** Smallest rectangle of `area` (the whole image when empty) holding every pixel that is not clear, in
-    the image's coordinates, and the largest alpha. */
-inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<int> area = {},
-                                      int* maxAlpha = nullptr)
+/** Smallest rectangle of `area` (the whole image when empty) holding every pixel of at least `alpha`. */
+inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<int> area = {}, int alpha = 1)
 {
-    area = area.isEmpty() ? image.getBounds() : area;
     juce::Rectangle<int> ink;
-    int most = 0;
+    area = area.isEmpty() ? image.getBounds() : area;
     for (int y = area.getY(); y < area.getBottom(); ++y)
         for (int x = area.getX(); x < area.getRight(); ++x)
-        {
-            const int a = image.getPixelAt(x, y).getAlpha();
-            most = juce::jmax(most, a);
-            if (a > 0)
+            if (image.getPixelAt(x, y).getAlpha() >= alpha)
                 ink = ink.isEmpty() ? juce::Rectangle<int>(x, y, 1, 1) : ink.getUnion({x, y, 1, 1});
-        }
-    if (maxAlpha != nullptr)
-        *maxAlpha = most;
     return ink;
 }
 
-/** The component with its children at `scale` pixels per logical pixel, on transparent black. */
-inline juce::Image snapshot(juce::Component& component, float scale = 1.0f)
+/** The component with its children at `scale` pixels per unit on transparent black; given a `name`, also
+    saved over white as a PNG in the artefact folder, for a person to look at. */
+inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, const char* name = nullptr)
 {
     juce::Image image(juce::Image::ARGB, (int)((float)component.getWidth() * scale),
                       (int)((float)component.getHeight() * scale), true);
     juce::Graphics g(image);
     g.addTransform(juce::AffineTransform::scale(scale));
     component.paintEntireComponent(g, false);
+    if (name != nullptr)
+    {
+        juce::Image flat(juce::Image::RGB, image.getWidth(), image.getHeight(), false);
+        juce::Graphics(flat).fillAll(juce::Colours::white);
+        juce::Graphics(flat).drawImageAt(image, 0, 0);
+        const juce::File file = juce::File(TOVKA_TEST_ARTEFACT_DIR).getChildFile(name);
+        file.getParentDirectory().createDirectory();
+        file.deleteFile();
+        juce::FileOutputStream out(file);
+        juce::PNGImageFormat().writeImageToStream(flat, out);
+    }
     return image;
-}
-
-/** Writes `image` over white as a PNG into the artefact folder, for a person to look at. */
-inline void saveArtefact(const juce::Image& image, const juce::String& name)
-{
-    juce::Image flat(juce::Image::RGB, image.getWidth(), image.getHeight(), false);
-    juce::Graphics(flat).fillAll(juce::Colours::white);
-    juce::Graphics(flat).drawImageAt(image, 0, 0);
-    const juce::File file = juce::File(TOVKA_TEST_ARTEFACT_DIR).getChildFile(name);
-    file.getParentDirectory().createDirectory();
-    file.deleteFile();
-    juce::FileOutputStream out(file);
-    juce::PNGImageFormat().writeImageToStream(flat, out);
 }
 } // namespace widgettest
