@@ -8,15 +8,11 @@ using namespace widgettest;
 
 namespace
 {
-/** A manager filled and sized the editor's way, with its bar, answering to a recording owner. */
+/** A manager with one category per count (named A, B, ...), sized the editor's way, with its bar. */
 struct Browser : PresetManagerDelegate
 {
-    /** One category per count (named A, B, ...); with no counts, the factory presets. */
-    explicit Browser(std::vector<int> counts = {})
+    explicit Browser(std::vector<int> counts)
     {
-        if (counts.empty())
-            for (int r = 0, cat = manager.addCategory("FACTORY"); r < NumFactoryPresets; ++r)
-                manager.addPreset(FactoryPresetNames[r], cat, FactoryPresetData[r], NumParameters);
         for (size_t c = 0; c < counts.size(); ++c)
         {
             const juce::String name = juce::String::charToString((juce::juce_wchar)('A' + c));
@@ -30,7 +26,13 @@ struct Browser : PresetManagerDelegate
         manager.setBounds(0, 0, 780, 400);
         manager.setVisible(true);
     }
-    void setNewState(float* values) override { applied.push_back(values); }
+    void setNewState(float* values) override
+    {
+        const auto& m = manager; // the chosen preset's own block
+        EXPECT_EQ(values,
+                  m.categories[(size_t)m.currentCategory].presets[(size_t)m.currentPreset].values.get());
+        ++applied;
+    }
     void closePresetlist() override { ++closes; }
     void openPresetlist() override { ++opens; }
 
@@ -47,11 +49,6 @@ struct Browser : PresetManagerDelegate
                 Mouse(manager).click(c >= 'a' ? 250.0f : 400.0f,
                                      45.0f + (float)(c - (c >= 'a' ? 'a' : '0')) * 30);
             states += " | " + state();
-            const auto& m = manager; // each change applies the current preset's own block
-            EXPECT_TRUE(
-                m.currentPreset < 0 ||
-                applied.back() ==
-                    m.categories[(size_t)m.currentCategory].presets[(size_t)m.currentPreset].values.get());
         }
         return states;
     }
@@ -64,12 +61,11 @@ struct Browser : PresetManagerDelegate
         std::snprintf(text, sizeof text, "%d/%d %c%c %s @%d:%d #%d", manager.currentCategory,
                       manager.currentPreset, bar->prevButton.isEnabled() ? '<' : '-',
                       bar->nextButton.isEnabled() ? '>' : '-', bar->nameButton.getButtonText().toRawUTF8(),
-                      manager.shownCategory, manager.presetList.getSelectedRow(), (int)applied.size());
+                      manager.shownCategory, manager.presetList.getSelectedRow(), applied);
         return text;
     }
 
-    std::vector<float*> applied;
-    int closes = 0, opens = 0;
+    int applied = 0, closes = 0, opens = 0;
     PresetManager manager{this};
     PresetButton* bar = nullptr;
 };
@@ -107,30 +103,25 @@ TEST(PresetManager, ArrowsStepWithoutWrapAroundAndOnlyWhereAPresetLies)
 
 TEST(PresetManager, OverlayCentresThePanelAndOnlyItsBackdropCloses)
 {
-    Browser browser;
+    Browser browser({4, 2});
     auto& m = browser.manager;
     EXPECT_EQ(m.categoryList.getBounds(), juce::Rectangle<int>(190, 30, 160, 340));
     EXPECT_EQ(m.presetList.getBounds(), juce::Rectangle<int>(350, 30, 240, 340));
     EXPECT_EQ(m.panelBounds, juce::Rectangle<float>(190, 30, 400, 340));
-
-    EXPECT_EQ(browser.run("o3"), "-1/-1 -> --- @0:-1 #0 | -1/-1 -> --- @0:-1 #0 | 0/3 <> CHOIR 1 @0:3 #1");
-    // Rows the framework may report below the last ones name nothing.
-    m.catModel.listBoxItemClicked(1, Mouse(m).event(0, 0));
-    m.presetModel.listBoxItemClicked(NumFactoryPresets, Mouse(m).event(0, 0));
-    EXPECT_EQ(browser.run(""), "0/3 <> CHOIR 1 @0:3 #1");
-    EXPECT_EQ(browser.opens, 1);
-    EXPECT_EQ(browser.closes, 0) << "choosing leaves the overlay open";
-    Mouse(m).click(700, 15);
-    Mouse(m).click(10, 390);
+    EXPECT_EQ(browser.run("o3"), "-1/-1 -> --- @0:-1 #0 | -1/-1 -> --- @0:-1 #0 | 0/3 <> A3 @0:3 #1");
+    // Rows the framework may report below the last ones name nothing; choosing leaves the overlay open.
+    m.catModel.listBoxItemClicked(2, Mouse(m).event(0, 0));
+    m.presetModel.listBoxItemClicked(4, Mouse(m).event(0, 0));
+    EXPECT_EQ(browser.state(), "0/3 <> A3 @0:3 #1");
+    EXPECT_EQ(browser.opens * 10 + browser.closes, 10);
+    Mouse(m).click(700, 15), Mouse(m).click(10, 390);
     EXPECT_EQ(browser.closes, 2);
-    snapshot(m, 1, "preset_browser_780x400.png");
-    snapshot(*browser.bar, 3, "preset_bar_3x.png");
+    snapshot(m, 1, "preset_browser_780x400.png"), snapshot(*browser.bar, 3, "preset_bar_3x.png");
 }
 
 TEST(PresetBar, ButtonsLetGoOfTheLookAndFeelBeforeItIsDeleted)
 {
-    // Notes whether one of the bar's buttons still uses it when it is deleted.
-    struct Watched : juce::LookAndFeel_V4
+    struct Watched : juce::LookAndFeel_V4 // notes whether a button of the bar still uses it at its end
     {
         Watched(PresetButton& b, bool& used) : bar(b), stillUsed(used) {}
         ~Watched() override
@@ -142,9 +133,8 @@ TEST(PresetBar, ButtonsLetGoOfTheLookAndFeelBeforeItIsDeleted)
         bool& stillUsed;
     };
     bool stillUsed = false;
-    {
-        PresetButton bar;
-        bar.init(nullptr, new Watched(bar, stillUsed));
-    }
+    auto bar = std::make_unique<PresetButton>();
+    bar->init(nullptr, new Watched(*bar, stillUsed));
+    bar.reset();
     EXPECT_FALSE(stillUsed);
 }

@@ -5,7 +5,6 @@
 #include "WidgetTestSupport.h"
 
 #include <functional>
-#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -13,8 +12,8 @@ using namespace widgettest;
 
 namespace
 {
-/** The dragged widgets as the editor makes them, every value 0.5: the fader 'f' bound to id 14, the pad 'p'
-    to 4 (x) and 5 (y), the envelope 'a' to 0..3. */
+/** The value widgets as the editor makes them, every value 0.5: the fader 'f' bound to id 14, the pad 'p' to
+    4 (x) and 5 (y), the envelope 'a' to 0..3, the legato row 'r' to 9. */
 struct Widgets
 {
     Widgets()
@@ -26,14 +25,34 @@ struct Widgets
         pad.setSize(150, 150);
         adsr.paramIds = {0, 1, 2, 3}, adsr.values = {0.5f, 0.5f, 0.5f, 0.5f};
         adsr.setSize(300, 100);
+        row.title = "LEGATO STATE", row.paramId = 9, row.value = 0.5f;
+        for (const char* item : {"Off ", "On ", "Hold "})
+            row.addItem(item);
+        row.setSize(100, row.prepareForFontSize(22).y);
     }
     ScopedFonts fonts;
     TKSlider fader;
     TKXYPad pad;
     TKAdsr adsr;
+    TKRadioButtons row;
     std::map<char, std::pair<EComponent*, std::vector<int>>> byName{
-        {'f', {&fader, {14}}}, {'p', {&pad, {4, 5}}}, {'a', {&adsr, {0, 1, 2, 3}}}};
+        {'f', {&fader, {14}}}, {'p', {&pad, {4, 5}}}, {'a', {&adsr, {0, 1, 2, 3}}}, {'r', {&row, {9}}}};
 };
+
+/** Per item of `row`, the picture painted, told by its strongest alpha (about 245, 145 or 80): 'S'elected,
+    'N'ormal or 'P'ressed; without items, "caption" when nothing but the caption is painted. */
+std::string shown(TKRadioButtons& row)
+{
+    const auto painted = snapshot(row);
+    std::string states =
+        row.items.empty() && inkBounds(painted) == inkBounds(*row.titleImage) ? "caption" : "";
+    for (const auto& b : row.items)
+    {
+        const juce::Rectangle<int> box(b.x, b.y, b.width, b.height);
+        states += "PNS"[!inkBounds(painted, box, 110).isEmpty() + !inkBounds(painted, box, 200).isEmpty()];
+    }
+    return states;
+}
 } // namespace
 
 TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
@@ -46,12 +65,14 @@ TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
     EXPECT_NEAR(inkBounds(screen, {0, 0, 100, 160}).toFloat().getCentreX(), 50.0f, 2.0f);
     EXPECT_NEAR(inkBounds(screen, {0, 160, 44, 60}).toFloat().getCentreY(), 187.5f, 2.0f);
     snapshot(w.pad, 2, "xypad_2x.png"), snapshot(w.adsr, 2, "adsr_2x.png");
+    Mouse(w.row).press(78, 19);
+    snapshot(w.row, 2, "radio_row_2x_hold_pressed.png");
 }
 
 /** Each case runs a script on one widget (with Alt held when `alt`) and compares what its owner was told.
     Script: "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel; "sV,..." sets the
     values of the widget's ids, "zW,H" its size (each painted again, to place the envelope's handles); "n"
-    drops the owner or takes it back. */
+    drops the owner or takes it back; "v" logs the items the row shows, "kN" keeps its first N. */
 TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
 {
     const struct
@@ -86,6 +107,14 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         {'a', false, "z300,30 s.5,0,.5,.5 p43,15 r p42,8 r", "b0 e0 b1 e1"},
         {'a', false, "z10,100 p7,92 d17,82 d17,82 r z300,20 p150,18 d160,8 r z300,100 n c77,8 w0,0.5 n w0,0.5",
          "b0 e0 b2 e2 c2=0.700"},
+        // The row's items: Off around (12, 19), On (42, 18), Hold (78, 19); values outside 0..1 and NaN
+        // show the nearest end.
+        {'r', false, "s.49 v s.5 v s.99 v s-.5 v snan v s3e9 v k2 s1 v k1 s.7 v", "SNN NSN NSN SNN SNN NNS NS S"},
+        // Only a release over the pressed item reports, and only when it was not the selected one.
+        {'r', false, "s0 p78,19 v r v p42,18 v r v p12,19 v r v",
+         "SNP b9 c9=1 e9 NNS NPS b9 c9=0.500 e9 NSN PSN b9 c9=0 e9 SNN"},
+        {'r', false, "s7 p78,19 v r s0 p42,18 v d78,19 r p42,18 d-5,-5 r p1,1 v d42,18 r v", "NNS SPN SNN SNN"},
+        {'r', false, "k0 v p1,1 r p42,18 r v", "caption caption"},
         // clang-format on
     };
     for (const auto& c : cases)
@@ -103,6 +132,8 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
             {'w', [&](auto& n) { mouse.wheel(n[0], n[1]); }},
             {'n', [&](auto&) { widget->setCallback(widget->callback != nullptr ? nullptr : &owner); }},
             {'z', [&](auto& n) { widget->setSize((int)n[0], (int)n[1]); }},
+            {'v', [&](auto&) { owner.add(shown(w.row)); }},
+            {'k', [&](auto& n) { w.row.items.resize((size_t)n[0]); }},
             {'s',
              [&](auto& n)
              {
@@ -112,80 +143,15 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         };
         snapshot(*widget);
         std::istringstream script(c.script);
-        for (char op; script >> op;)
+        for (std::string token; script >> token;)
         {
             std::vector<float> n;
-            for (float x;
-                 std::string("-.0123456789").find((char)script.peek()) != std::string::npos && script >> x;)
-                n.push_back(x), script.ignore(script.peek() == ',' ? 1 : 0);
-            ops.at(op)(n);
-            if (op == 's' || op == 'z')
+            for (const auto& x : juce::StringArray::fromTokens(token.substr(1), ",", ""))
+                n.push_back(x.getFloatValue());
+            ops.at(token[0])(n);
+            if (token[0] == 's' || token[0] == 'z')
                 snapshot(*widget);
         }
         EXPECT_EQ(owner.log, c.reports) << c.widget << ": " << c.script;
-    }
-}
-
-TEST(TKRadioButtons, SelectionFollowsTheValueAndOnlyAReleaseOverThePressedOtherItemReports)
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const struct
-    {
-        int items;
-        float value;
-        int press, release;       // item index; -1: on the caption, -2: off the row
-        const char* whilePressed; // per item: 'S'elected, 'N'ormal or 'P'ressed
-        const char* reports;
-    } cases[] = {
-        // clang-format off
-        {3, 0.49f, -1, -1, "SNN", ""}, {3, 0.5f, -1, -1, "NSN", ""}, {3, 0.99f, -1, -1, "NSN", ""},
-        {2, 1.0f, -1, -1, "NS", ""}, {1, 0.7f, -1, -1, "S", ""},
-        // What a host or a corrupt state may deliver stays on the nearest end; NaN counts as 0.
-        {3, -0.5f, -1, -1, "SNN", ""}, {3, nan, -1, -1, "SNN", ""}, {3, 3e9f, -1, -1, "NNS", ""},
-        {3, 0.0f, 2, 2, "SNP", "b9 c9=1 e9"}, {3, 0.0f, 1, 1, "SPN", "b9 c9=0.500 e9"},
-        {3, 1.0f, 0, 0, "PNS", "b9 c9=0 e9"}, {3, 7.0f, 2, 2, "NNS", ""},
-        {3, 0.0f, 1, 2, "SPN", ""}, {3, 0.0f, 1, -2, "SPN", ""}, {3, 0.0f, -1, 1, "SNN", ""},
-        // Without items only the caption shows, and nothing reports.
-        {0, 0.5f, -1, -1, "", ""}, {0, 0.5f, -2, -2, "", ""},
-        // clang-format on
-    };
-    ScopedDisplayScale doubleDensity(2.0f);
-    ScopedFonts fonts;
-    for (const auto& c : cases)
-    {
-        TKRadioButtons row;
-        row.paramId = 9, row.value = c.value, row.title = "LEGATO STATE";
-        for (int i = 0; i < c.items; ++i)
-            row.addItem(juce::StringArray{"Off ", "On ", "Hold "}[i]);
-        row.setSize(150, row.prepareForFontSize(22).y);
-        RecordingOwner owner(row);
-        const auto at = [&row](int i)
-        {
-            if (i < 0)
-                return i == -1 ? juce::Point<float>(1, 1) : juce::Point<float>(-5, -5);
-            const auto& b = row.items[(size_t)i];
-            return juce::Rectangle<int>(b.x, b.y, b.width, b.height).toFloat().getCentre();
-        };
-        // Which image each item shows, told by its strongest alpha: about 245, 145 or 80.
-        const auto shown = [&row](const char* artefact = nullptr)
-        {
-            const auto painted = snapshot(row, 2, artefact);
-            std::string states;
-            for (const auto& b : row.items)
-            {
-                const auto area = juce::Rectangle<int>(b.x, b.y, b.width, b.height) * 2;
-                states += "PNS"[!inkBounds(painted, area, 110).isEmpty() +
-                                !inkBounds(painted, area, 200).isEmpty()];
-            }
-            return states;
-        };
-        Mouse mouse(row);
-        mouse.press(at(c.press).x, at(c.press).y);
-        EXPECT_EQ(shown(&c == cases + 8 ? "radio_row_2x.png" : nullptr), c.whilePressed)
-            << c.items << " items at " << c.value << ", " << c.press;
-        mouse.release(at(c.release).x, at(c.release).y);
-        EXPECT_EQ(owner.log, c.reports) << c.value << ": " << c.press << " -> " << c.release;
-        EXPECT_EQ(shown().find('P'), std::string::npos) << "the faint highlight goes at the release";
-        EXPECT_TRUE(c.items > 0 || inkBounds(snapshot(row, 2)) == inkBounds(*row.titleImage));
     }
 }

@@ -3,8 +3,7 @@
 
 #include <cstdlib>
 
-// The framework's GUI layer, brought up once and always headless: without a DISPLAY it would try
-// ":0", possibly another test process's private X server, whose exit would end this process.
+// Always headless: without a DISPLAY the framework would try ":0", maybe another test's private X server.
 int main(int argc, char** argv)
 {
     setenv("DISPLAY", "headless", 1);

@@ -36,26 +36,21 @@ struct ScopedFonts
     ~ScopedFonts() { FontManager::destroy(); }
 };
 
-/** Owns `widget` and logs its reports in order: "b4" begin, "c4=0.600" change (0 or 1 only when exact), "e4"
- * end. */
+/** Logs what the widget it owns reports, in order: "b4" begin, "c4=0.600" change (0 or 1 only when exact),
+    "e4" end. */
 struct RecordingOwner : TKUICallback
 {
-    explicit RecordingOwner(EComponent& w) : widget(&w) { w.setCallback(this); }
-    void valueChanged(EComponent* s, int id, float v) override
+    explicit RecordingOwner(EComponent& widget) { widget.setCallback(this); }
+    void valueChanged(EComponent*, int id, float v) override
     {
         char text[32];
         std::snprintf(text, sizeof text, "%.3f", (double)v);
-        add(s, "c" + std::to_string(id) + "=" + (v == 0.0f ? "0" : v == 1.0f ? "1" : text));
+        add("c" + std::to_string(id) + "=" + (v == 0.0f ? "0" : v == 1.0f ? "1" : text));
     }
     float defaultValueForParamId(int id) override { return defaults[id]; }
-    void ui_beginGesture(EComponent* s, int id) override { add(s, "b" + std::to_string(id)); }
-    void ui_endGesture(EComponent* s, int id) override { add(s, "e" + std::to_string(id)); }
-    void add(EComponent* sender, const std::string& entry)
-    {
-        EXPECT_EQ(sender, widget);
-        log += (log.empty() ? "" : " ") + entry;
-    }
-    EComponent* widget;
+    void ui_beginGesture(EComponent*, int id) override { add("b" + std::to_string(id)); }
+    void ui_endGesture(EComponent*, int id) override { add("e" + std::to_string(id)); }
+    void add(const std::string& entry) { log += (log.empty() ? "" : " ") + entry; }
     std::string log;
     std::map<int, float> defaults;
 };
