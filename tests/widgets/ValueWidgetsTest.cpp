@@ -6,9 +6,8 @@
 
 #include <functional>
 #include <sstream>
+#include <tuple>
 #include <vector>
-
-using namespace widgettest;
 
 namespace
 {
@@ -75,13 +74,7 @@ TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
     drops the owner or takes it back; "v" logs the items the row shows, "kN" keeps its first N. */
 TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
 {
-    const struct
-    {
-        char widget;
-        bool alt;
-        const char* script;
-        const char* reports;
-    } cases[] = {
+    const std::tuple<char, bool, const char*, const char*> cases[] = {
         // clang-format off
         {'f', false, "p25,100 d25,80 d25,60 r", "b14 c14=0.600 c14=0.700 e14"},
         {'f', true, "p25,100 d25,80 r w0.3,-0.5", "b14 c14=0.510 e14 c14=0.500"},
@@ -117,13 +110,13 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         {'r', false, "k0 v p1,1 r p42,18 r v", "caption caption"},
         // clang-format on
     };
-    for (const auto& c : cases)
+    for (const auto& [name, alt, text, reports] : cases)
     {
         Widgets w;
-        auto [widget, ids] = w.byName[c.widget];
+        auto [widget, ids] = w.byName[name];
         RecordingOwner owner(*widget);
         owner.defaults = {{14, 0.75f}, {4, 0.25f}, {5, 0.8f}, {1, 0.3f}};
-        Mouse mouse(*widget, c.alt ? juce::ModifierKeys::altModifier : 0);
+        Mouse mouse(*widget, alt ? juce::ModifierKeys::altModifier : 0);
         const std::map<char, std::function<void(const std::vector<float>&)>> ops = {
             {'p', [&](auto& n) { mouse.press(n[0], n[1]); }},
             {'d', [&](auto& n) { mouse.drag(n[0], n[1]); }},
@@ -142,7 +135,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
              }},
         };
         snapshot(*widget);
-        std::istringstream script(c.script);
+        std::istringstream script(text);
         for (std::string token; script >> token;)
         {
             std::vector<float> n;
@@ -152,6 +145,6 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
             if (token[0] == 's' || token[0] == 'z')
                 snapshot(*widget);
         }
-        EXPECT_EQ(owner.log, c.reports) << c.widget << ": " << c.script;
+        EXPECT_EQ(owner.log, reports) << name << ": " << text;
     }
 }

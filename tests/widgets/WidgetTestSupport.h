@@ -9,12 +9,9 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include <cstdio>
 #include <map>
 #include <string>
 
-namespace widgettest
-{
 /** Sets the kit's display scale for the life of the object. */
 struct ScopedDisplayScale
 {
@@ -43,9 +40,10 @@ struct RecordingOwner : TKUICallback
     explicit RecordingOwner(EComponent& widget) { widget.setCallback(this); }
     void valueChanged(EComponent*, int id, float v) override
     {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.3f", (double)v);
-        add("c" + std::to_string(id) + "=" + (v == 0.0f ? "0" : v == 1.0f ? "1" : text));
+        add("c" + std::to_string(id) + "=" +
+            (v == 0.0f   ? "0"
+             : v == 1.0f ? "1"
+                         : juce::String(v, 3).toStdString()));
     }
     float defaultValueForParamId(int id) override { return defaults[id]; }
     void ui_beginGesture(EComponent*, int id) override { add("b" + std::to_string(id)); }
@@ -79,7 +77,7 @@ struct Mouse
     }
     void wheel(float dx, float dy)
     {
-        root.mouseWheelMove(event(last.x, last.y, 0), {dx, dy, false, false, false});
+        root.mouseWheelMove(event(last.x, last.y), {dx, dy, false, false, false});
     }
     juce::MouseEvent event(float x, float y, int clicks = 1)
     {
@@ -130,4 +128,3 @@ inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, cons
     }
     return image;
 }
-} // namespace widgettest
