@@ -51,13 +51,11 @@ TEST(TKBackground, PlacesTitleAndLogoAt780x400TheNameFitsAndOnlyAReleaseOnTheLog
     snapshot(background, 1, "background_780x400.png");
 
     // The word mark's children cover the logo: it hears of presses as their listener.
-    ASSERT_TRUE(background.logo.isParentOf(background.getComponentAt(735, 387)));
     for (const auto& [x, y, clicks] :
          {std::tuple<float, float, int>{735, 387, 1}, {774, 394, 2}, {775, 387, 2}, {400, 200, 2}})
     {
         Mouse mouse(background);
         mouse.press(735, 387, 1, &background.logo);
-        EXPECT_TRUE(background.logo.pressedSvg.isVisible());
         mouse.release(x, y);
         EXPECT_EQ(counter.clicks, clicks) << x << ", " << y;
     }

@@ -40,10 +40,7 @@ struct RecordingOwner : TKUICallback
     explicit RecordingOwner(EComponent& widget) { widget.setCallback(this); }
     void valueChanged(EComponent*, int id, float v) override
     {
-        add("c" + std::to_string(id) + "=" +
-            (v == 0.0f   ? "0"
-             : v == 1.0f ? "1"
-                         : juce::String(v, 3).toStdString()));
+        add("c" + std::to_string(id) + "=" + juce::String(v, v == 0.0f || v == 1.0f ? 0 : 3).toStdString());
     }
     float defaultValueForParamId(int id) override { return defaults[id]; }
     void ui_beginGesture(EComponent*, int id) override { add("b" + std::to_string(id)); }
@@ -106,15 +103,11 @@ inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<
     return ink;
 }
 
-/** The component with its children at `scale` pixels per unit on transparent black; given a `name`, also
-    saved over white as a PNG in the artefact folder, for a person to look at. */
+/** The component as the framework paints it, at `scale` pixels per unit on transparent black; given a `name`,
+    also saved over white as a PNG in the artefact folder, for a person to look at. */
 inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, const char* name = nullptr)
 {
-    juce::Image image(juce::Image::ARGB, (int)((float)component.getWidth() * scale),
-                      (int)((float)component.getHeight() * scale), true);
-    juce::Graphics g(image);
-    g.addTransform(juce::AffineTransform::scale(scale));
-    component.paintEntireComponent(g, false);
+    const auto image = component.createComponentSnapshot(component.getLocalBounds(), true, scale);
     if (name != nullptr)
     {
         juce::Image flat(juce::Image::RGB, image.getWidth(), image.getHeight(), false);
