@@ -5,6 +5,7 @@
 #include "WidgetTestSupport.h"
 
 #include <functional>
+#include <map>
 #include <tuple>
 #include <vector>
 
@@ -77,13 +78,13 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         {'f', false, "p25,100 d25,80 d25,60 r", "b14 c14=0.600 c14=0.700 e14"},
         {'f', true, "p25,100 d25,80 r w0.3,-0.5", "b14 c14=0.510 e14 c14=0.500"},
         {'f', false, "s.05 p25,100 d25,120 d25,300 s.95 p25,100 d25,80", "b14 c14=0 c14=0 b14 c14=1"},
-        {'f', false, "c25,50 w0.3,0.5 w0,4", "b14 e14 b14 c14=0.750 e14 c14=0.850 c14=1"},
+        {'f', false, "c25,50 w0.3,0.5 w0,4", "b14 e14 b14 c14=0.700 e14 c14=0.800 c14=1"},
         {'f', false, "z50,0 p25,0 d35,-10 d35,-10 r n c25,0 w0,0.5 n w0,0.5", "b14 e14 c14=0.700"},
         // The pad reports both axes, x first; deltaX of the wheel lowers x.
         {'p', false, "p75,75 d90,60 r", "b4 b5 c4=0.600 c5=0.600 e4 e5"},
         {'p', true, "p75,75 d90,60 r w0.5,-3", "b4 b5 c4=0.510 c5=0.510 e4 e5 c4=0.500 c5=0.450"},
         {'p', false, "s.05,.95 p75,75 d60,60 s.95,.05 p75,75 d90,90", "b4 b5 c4=0 c5=1 b4 b5 c4=1 c5=0"},
-        {'p', false, "c75,75 w0.5,0.5", "b4 b5 e4 e5 b4 b5 c4=0.250 c5=0.800 e4 e5 c4=0.150 c5=0.900"},
+        {'p', false, "c75,75 w0.5,0.5", "b4 b5 e4 e5 b4 b5 c4=0.200 c5=0.250 e4 e5 c4=0.100 c5=0.350"},
         {'p', false, "z0,150 p0,0 d10,-10 d10,-10 r z150,0 p0,0 d10,-10 r n c0,0 w0,0.5 n w0,0.5",
          "b4 b5 e4 e5 b4 b5 e4 e5 c4=0.500 c5=0.700"},
         // The envelope: the handle taken at the press, and only that one, follows the mouse.
@@ -91,7 +92,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         {'a', false, "s0,.5,.5,.5 p7,92 d78,92 d100,92 r", "b0 c0=1 c0=1 e0"},
         {'a', true, "p77,8 d87,8 r w0,-1", "b1 c1=0.514 e1 c2=0.480"},
         {'a', false, "p233,8 d243,8 d0,8 r", "b3 c3=0.412 c3=1 e3"},
-        {'a', false, "p150,10 d170,60 r c150,10 c77,8", "b1 e1 b1 c1=0.300 e1"},
+        {'a', false, "p150,10 d170,60 r c150,10 c77,8", "b1 e1 b1 c1=0.050 e1"},
         {'a', false, "p43,92 r w0.7,0.5", "b0 e0 c2=0.600"},
         // Rings in the order attack, decay, release, then the sustain column right of the decay ring.
         {'a', false, "p50,92 r p150,40 r p150,10 r p80,21 r p228,21 r p290,90 r p77,22 r", "b0 e0 b2 e2 b1 e1 b3 e3"},
@@ -113,7 +114,6 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         Widgets w;
         auto [widget, ids] = w.byName[name];
         RecordingOwner owner(*widget);
-        owner.defaults = {{14, 0.75f}, {4, 0.25f}, {5, 0.8f}, {1, 0.3f}};
         Mouse mouse(*widget, alt ? juce::ModifierKeys::altModifier : 0);
         const std::map<char, std::function<void(const std::vector<float>&)>> ops = {
             {'p', [&](auto& n) { mouse.press(n[0], n[1]); }},

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include <map>
 #include <string>
 
 /** Sets the kit's display scale for the life of the object. */
@@ -34,7 +33,7 @@ struct ScopedFonts
 };
 
 /** Logs what the widget it owns reports, in order: "b4" begin, "c4=0.600" change (0 or 1 only when exact),
-    "e4" end. */
+    "e4" end. The default of id n is n / 20. */
 struct RecordingOwner : TKUICallback
 {
     explicit RecordingOwner(EComponent& widget) { widget.setCallback(this); }
@@ -42,12 +41,11 @@ struct RecordingOwner : TKUICallback
     {
         add("c" + std::to_string(id) + "=" + juce::String(v, v == 0.0f || v == 1.0f ? 0 : 3).toStdString());
     }
-    float defaultValueForParamId(int id) override { return defaults[id]; }
+    float defaultValueForParamId(int id) override { return (float)id / 20.0f; }
     void ui_beginGesture(EComponent*, int id) override { add("b" + std::to_string(id)); }
     void ui_endGesture(EComponent*, int id) override { add("e" + std::to_string(id)); }
     void add(const std::string& entry) { log += (log.empty() ? "" : " ") + entry; }
     std::string log;
-    std::map<int, float> defaults;
 };
 
 /** The left button (with `mods`) as the framework delivers it: the press to the deepest component under the
@@ -114,10 +112,9 @@ inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, cons
         juce::Graphics(flat).fillAll(juce::Colours::white);
         juce::Graphics(flat).drawImageAt(image, 0, 0);
         const juce::File file = juce::File(TOVKA_TEST_ARTEFACT_DIR).getChildFile(name);
-        file.getParentDirectory().createDirectory();
-        file.deleteFile();
-        juce::FileOutputStream out(file);
-        juce::PNGImageFormat().writeImageToStream(flat, out);
+        juce::MemoryOutputStream png;
+        juce::PNGImageFormat().writeImageToStream(flat, png);
+        file.create(), file.replaceWithData(png.getData(), png.getDataSize());
     }
     return image;
 }
