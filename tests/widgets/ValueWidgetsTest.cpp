@@ -38,8 +38,7 @@ struct Widgets
         {'f', {&fader, {14}}}, {'p', {&pad, {4, 5}}}, {'a', {&adsr, {0, 1, 2, 3}}}, {'r', {&row, {9}}}};
 };
 
-/** Per item of `row`, the picture painted, told by its strongest alpha (about 245, 145 or 80): 'S'elected,
-    'N'ormal or 'P'ressed; without items, "caption" when nothing but the caption is painted. */
+/** Per item of `row`, 'S'elected, 'N'ormal or 'P'ressed by the strongest alpha painted (245, 145 or 80). */
 std::string shown(TKRadioButtons& row)
 {
     const auto painted = snapshot(row);
@@ -99,14 +98,13 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
         {'a', false, "z300,30 s.5,0,.5,.5 p43,15 r p42,8 r", "b0 e0 b1 e1"},
         {'a', false, "z10,100 p7,92 d17,82 d17,82 r z300,20 p150,18 d160,8 r z300,100 n c77,8 w0,0.5 n w0,0.5",
          "b0 e0 b2 e2 c2=0.700"},
-        // The row's items: Off around (12, 19), On (42, 18), Hold (78, 19); values outside 0..1 and NaN
-        // show the nearest end.
+        // The row's items: Off around (12, 19), On (42, 18), Hold (78, 19); NaN and values past the ends.
         {'r', false, "s.49 v s.5 v s.99 v s-.5 v snan v s3e9 v k2 s1 v k1 s.7 v", "SNN NSN NSN SNN SNN NNS NS S"},
         // Only a release over the pressed item reports, and only when it was not the selected one.
         {'r', false, "s0 p78,19 v r v p42,18 v r v p12,19 v r v",
          "SNP b9 c9=1 e9 NNS NPS b9 c9=0.500 e9 NSN PSN b9 c9=0 e9 SNN"},
         {'r', false, "s7 p78,19 v r s0 p42,18 v d78,19 r p42,18 d-5,-5 r p1,1 v d42,18 r v", "NNS SPN SNN SNN"},
-        {'r', false, "k0 v p1,1 r p42,18 r v", "caption caption"},
+        {'r', false, "k0 v p1,1 r p42,18 r v", "caption caption"}, // nothing but the caption, and silent
         // clang-format on
     };
     for (const auto& [name, alt, text, reports] : cases)

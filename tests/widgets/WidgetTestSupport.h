@@ -23,10 +23,9 @@ struct ScopedFonts
 {
     ScopedFonts()
     {
-        using juce::Typeface;
         FontManager::create(
-            Typeface::createSystemTypefaceFor(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
-            Typeface::createSystemTypefaceFor(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
+            juce::Typeface::createSystemTypefaceFor(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
+            juce::Typeface::createSystemTypefaceFor(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
             juce::ImageFileFormat::loadFrom(BinaryData::filltexture_png, BinaryData::filltexture_pngSize));
     }
     ~ScopedFonts() { FontManager::destroy(); }
@@ -77,10 +76,9 @@ struct Mouse
     juce::MouseEvent event(float x, float y, int clicks = 1)
     {
         const auto at = target->getLocalPoint(&root, last = {x, y});
-        const auto now = juce::Time::getCurrentTime();
         return juce::MouseEvent(juce::Desktop::getInstance().getMainMouseSource(), at,
                                 modifiers.withFlags(juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
-                                0.0f, 0.0f, target, target, now, down, now, clicks, at != down);
+                                0.0f, 0.0f, target, target, {}, down, {}, clicks, at != down);
     }
     juce::Component& root;
     juce::Component* target;
@@ -108,12 +106,9 @@ inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, cons
     const auto image = component.createComponentSnapshot(component.getLocalBounds(), true, scale);
     if (name != nullptr)
     {
-        juce::Image flat(juce::Image::RGB, image.getWidth(), image.getHeight(), false);
-        juce::Graphics(flat).fillAll(juce::Colours::white);
-        juce::Graphics(flat).drawImageAt(image, 0, 0);
         const juce::File file = juce::File(TOVKA_TEST_ARTEFACT_DIR).getChildFile(name);
         juce::MemoryOutputStream png;
-        juce::PNGImageFormat().writeImageToStream(flat, png);
+        juce::PNGImageFormat().writeImageToStream(image, png);
         file.create(), file.replaceWithData(png.getData(), png.getDataSize());
     }
     return image;
