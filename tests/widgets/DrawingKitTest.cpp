@@ -3,20 +3,15 @@
 
 #include <tuple>
 
-TEST(TKGraphics, PicturesAreFoundByNameTheDoubleDensityOnesAboveScaleOne)
+TEST(DrawingKit, PicturesAreFoundByNameAtTheScaleAndOneFontManagerIsShared)
 {
     for (const auto& [s, width] : {std::pair<float, int>{1.0f, 300}, {1.5f, 600}, {2.0f, 600}})
     {
-        ScopedDisplayScale scale(s);
+        ScopedKit kit(s); // the double-density pictures above scale 1; only PNG names, so no font
         EXPECT_EQ(TKGraphics::GetImage("pencil").getWidth(), width) << s;
-        // Only PNG names are formed, so a font's base name finds nothing.
         for (const char* name : {"nothing", (const char*)nullptr, "Enyo"})
             EXPECT_TRUE(TKGraphics::GetImage(name).isNull());
     }
-}
-
-TEST(FontManager, ReferencesShareOneInstanceAndTheLastFreesIt)
-{
     FontManager::destroy(); // a stray call must not unbalance the references that follow
     FontManager* kit = FontManager::create({}, {}, 16, {});
     EXPECT_EQ(FontManager::create({}, {}, 99, {}), kit);
@@ -33,7 +28,7 @@ TEST(TKBackground, PlacesTitleAndLogoAt780x400TheNameFitsAndOnlyAReleaseOnTheLog
         void logoClick() override { ++clicks; }
         int clicks = 0;
     } counter;
-    ScopedFonts fonts;
+    ScopedKit kit;
     TKBackground background;
     background.init(TKGraphics::GetImage("splash_blue"), TKGraphics::GetImage("papper"), {0, 0, 780, 400},
                     &counter);
@@ -43,7 +38,7 @@ TEST(TKBackground, PlacesTitleAndLogoAt780x400TheNameFitsAndOnlyAReleaseOnTheLog
     EXPECT_EQ(background.logo.getBounds(), juce::Rectangle<int>(695, 379, 80, 16));
     for (const float s : {2.0f, 1.0f})
     {
-        ScopedDisplayScale scale{s};
+        TKGraphics::setDisplayScaleOverride(s);
         background.title.resized();
         EXPECT_NEAR((float)background.title.textImage->getWidth() / s, 70.0f, 10.0f) << "scale " << s;
     }

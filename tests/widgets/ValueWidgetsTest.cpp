@@ -15,7 +15,7 @@ namespace
     4 (x) and 5 (y), the envelope 'a' to 0..3, the legato row 'r' to 9. */
 struct Widgets
 {
-    Widgets()
+    explicit Widgets(float scale = 0.0f) : kit(scale)
     {
         fader.title = "VOLUME", fader.paramId = 14, fader.value = 0.5f;
         fader.setSize(50, 200);
@@ -29,13 +29,12 @@ struct Widgets
             row.addItem(item);
         row.setSize(100, row.prepareForFontSize(22).y);
     }
-    ScopedFonts fonts;
+    ScopedKit kit;
     TKSlider fader;
     TKXYPad pad;
     TKAdsr adsr;
     TKRadioButtons row;
-    std::map<char, std::pair<EComponent*, std::vector<int>>> byName{
-        {'f', {&fader, {14}}}, {'p', {&pad, {4, 5}}}, {'a', {&adsr, {0, 1, 2, 3}}}, {'r', {&row, {9}}}};
+    std::map<char, EComponent*> byName{{'f', &fader}, {'p', &pad}, {'a', &adsr}, {'r', &row}};
 };
 
 /** Per item of `row`, 'S'elected, 'N'ormal or 'P'ressed by the strongest alpha painted (245, 145 or 80). */
@@ -55,8 +54,7 @@ std::string shown(TKRadioButtons& row)
 
 TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
 {
-    ScopedDisplayScale doubleDensity(2.0f);
-    Widgets w;
+    Widgets w(2.0f);
     const auto screen = snapshot(w.fader, 2, "fader_2x.png");
     // In units: the track from y 1 to 186, the thumb at 0.5 from x 17 to 33 at y 93.75.
     EXPECT_EQ(inkBounds(screen, {0, 0, 100, 376}), juce::Rectangle<int>(34, 2, 32, 370));
@@ -66,10 +64,10 @@ TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
     snapshot(w.row, 2, "radio_row_2x_hold_pressed.png");
 }
 
-/** Each case runs a script on one widget (with Alt held when `alt`) and compares what its owner was told.
-    Script: "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel; "sV,..." sets the
-    values of the widget's ids, "zW,H" its size (each painted again, to place the envelope's handles); "n"
-    drops the owner or takes it back; "v" logs the items the row shows, "kN" keeps its first N. */
+/** Each case runs a script on one widget (Alt held when `alt`) and compares what its owner was told. Script:
+    "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel; "sV,..." sets the values of
+    ids 0, 1... (4, 5 on the pad) and "zW,H" the size, each painting again to place the envelope's handles;
+    "n" drops the owner or takes it back; "v" logs the items the row shows, "kN" keeps its first N. */
 TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
 {
     const std::tuple<char, bool, const char*, const char*> cases[] = {
@@ -110,7 +108,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
     for (const auto& [name, alt, text, reports] : cases)
     {
         Widgets w;
-        auto [widget, ids] = w.byName[name];
+        EComponent* widget = w.byName[name];
         RecordingOwner owner(*widget);
         Mouse mouse(*widget, alt ? juce::ModifierKeys::altModifier : 0);
         const std::map<char, std::function<void(const std::vector<float>&)>> ops = {
@@ -127,7 +125,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
              [&](auto& n)
              {
                  for (size_t i = 0; i < n.size(); ++i)
-                     widget->setValueForParamId(ids[i], n[i]);
+                     widget->setValueForParamId((name == 'p' ? 4 : 0) + (int)i, n[i]);
                  snapshot(*widget);
              }},
         };

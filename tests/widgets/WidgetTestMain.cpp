@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include <cstdlib>
-
 // Always headless: without a DISPLAY the framework would try ":0", maybe another test's private X server.
 int main(int argc, char** argv)
 {

@@ -11,24 +11,23 @@
 
 #include <string>
 
-/** Sets the kit's display scale for the life of the object. */
-struct ScopedDisplayScale
+/** The kit as the editor sets it up: a reference on the FontManager with the editor's fonts and fill, and a
+    display scale (0: the framework's). */
+struct ScopedKit
 {
-    explicit ScopedDisplayScale(float scale) { TKGraphics::setDisplayScaleOverride(scale); }
-    ~ScopedDisplayScale() { TKGraphics::setDisplayScaleOverride(0.0f); }
-};
-
-/** Holds a reference on the FontManager, built with the editor's fonts and fill. */
-struct ScopedFonts
-{
-    ScopedFonts()
+    explicit ScopedKit(float scale = 0.0f)
     {
+        TKGraphics::setDisplayScaleOverride(scale);
         FontManager::create(
             juce::Typeface::createSystemTypefaceFor(BinaryData::Enyo_otf, BinaryData::Enyo_otfSize),
             juce::Typeface::createSystemTypefaceFor(BinaryData::Pistara_otf, BinaryData::Pistara_otfSize), 16,
             juce::ImageFileFormat::loadFrom(BinaryData::filltexture_png, BinaryData::filltexture_pngSize));
     }
-    ~ScopedFonts() { FontManager::destroy(); }
+    ~ScopedKit()
+    {
+        FontManager::destroy();
+        TKGraphics::setDisplayScaleOverride(0.0f);
+    }
 };
 
 /** Logs what the widget it owns reports, in order: "b4" begin, "c4=0.600" change (0 or 1 only when exact),
