@@ -22,11 +22,10 @@ struct Browser : PresetManagerDelegate
         manager.setBounds(0, 0, 780, 400);
         manager.setVisible(true);
     }
-    void setNewState(float* values) override
+    void setNewState(float* v) override
     {
         const auto& m = manager; // the chosen preset's own block
-        EXPECT_EQ(values,
-                  m.categories[(size_t)m.currentCategory].presets[(size_t)m.currentPreset].values.get());
+        EXPECT_EQ(v, m.categories[(size_t)m.currentCategory].presets[(size_t)m.currentPreset].values.get());
         ++applied;
     }
     void closePresetlist() override { ++closes; }
@@ -72,7 +71,7 @@ TEST(FactoryPresets, InitHoldsTheParameterDefaults)
         EXPECT_EQ(FactoryPresetData[0][id], ParameterDefaultValues[id]) << ParameterNames[id];
 }
 
-TEST(PresetManager, ArrowsStepWithoutWrapAroundAndOnlyWhereAPresetLies)
+TEST(PresetManager, ArrowsStopAtTheEndsRowsChooseAndOnlyTheBackdropCloses)
 {
     const std::tuple<std::vector<int>, const char*, const char*> cases[] = {
         // clang-format off
@@ -87,11 +86,8 @@ TEST(PresetManager, ArrowsStepWithoutWrapAroundAndOnlyWhereAPresetLies)
     };
     for (const auto& [counts, clicks, states] : cases)
         EXPECT_EQ(Browser(counts).run(clicks), states) << clicks;
-}
 
-TEST(PresetManager, OverlayCentresThePanelAndOnlyItsBackdropCloses)
-{
-    Browser browser({4, 2});
+    Browser browser({4, 2}); // the overlay: rows choose, only the backdrop closes
     auto& m = browser.manager;
     EXPECT_EQ(m.presetList.getBounds(), juce::Rectangle<int>(350, 30, 240, 340));
     EXPECT_EQ(browser.run("o3"), "-> --- @0:-1 #0 | -> --- @0:-1 #0 | <> A3 @0:3 #1");

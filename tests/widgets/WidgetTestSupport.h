@@ -47,7 +47,7 @@ struct RecordingOwner : TKUICallback
 };
 
 /** The left button (with `mods`) as the framework delivers it: the press to the deepest component under the
-    point (or to a `listener` of it), drags and the release to the same one; the wheel to `root`. */
+    point (or to a `listener` of it), drags and the release to the same one; the wheel's steps to `root`. */
 struct Mouse
 {
     explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
@@ -68,10 +68,7 @@ struct Mouse
         receiver->mouseDoubleClick(event(x, y, 2));
         release(x, y);
     }
-    void wheel(float dx, float dy)
-    {
-        root.mouseWheelMove(event(last.x, last.y), {dx, dy, false, false, false});
-    }
+    void wheel(float x, float y) { root.mouseWheelMove(event(last.x, last.y), {x, y, false, false, false}); }
     juce::MouseEvent event(float x, float y, int clicks = 1)
     {
         const auto at = target->getLocalPoint(&root, last = {x, y});
@@ -98,8 +95,7 @@ inline juce::Rectangle<int> inkBounds(const juce::Image& image, juce::Rectangle<
     return ink;
 }
 
-/** The component as the framework paints it, at `scale` pixels per unit on transparent black; given a `name`,
-    also saved over white as a PNG in the artefact folder, for a person to look at. */
+/** The component as the framework paints it at `scale`; given a `name`, also saved as a PNG artefact. */
 inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, const char* name = nullptr)
 {
     const auto image = component.createComponentSnapshot(component.getLocalBounds(), true, scale);
