@@ -1,6 +1,7 @@
 #include "TKBackground.h"
 #include "WidgetTestSupport.h"
 
+#include <cstdlib>
 #include <tuple>
 
 TEST(DrawingKit, PicturesAreFoundByNameAtTheScaleAndOneFontManagerIsShared)
@@ -27,30 +28,38 @@ TEST(TKBackground, PlacesTitleAndLogoAt780x400TheNameFitsAndOnlyAReleaseOnTheLog
     {
         void logoClick() override { ++clicks; }
         int clicks = 0;
-    } counter;
+    } owner;
     ScopedKit kit;
-    TKBackground background;
-    background.init(TKGraphics::GetImage("splash_blue"), TKGraphics::GetImage("papper"), {0, 0, 780, 400},
-                    &counter);
-    background.setBounds(0, 0, 780, 400);
-    background.setVisible(true);
-    EXPECT_EQ(background.title.getBounds(), juce::Rectangle<int>(5, 5, 80, 140));
-    EXPECT_EQ(background.logo.getBounds(), juce::Rectangle<int>(695, 379, 80, 16));
+    TKBackground view;
+    view.init(TKGraphics::GetImage("splash_blue"), TKGraphics::GetImage("papper"), {0, 0, 780, 400}, &owner);
+    view.setBounds(0, 0, 780, 400);
+    view.setVisible(true);
+    EXPECT_EQ(view.title.getBounds(), juce::Rectangle<int>(5, 5, 80, 140));
+    EXPECT_EQ(view.logo.getBounds(), juce::Rectangle<int>(695, 379, 80, 16));
     for (const float s : {2.0f, 1.0f})
     {
         TKGraphics::setDisplayScaleOverride(s);
-        background.title.resized();
-        EXPECT_NEAR((float)background.title.textImage->getWidth() / s, 70.0f, 10.0f) << "scale " << s;
+        view.title.resized();
+        EXPECT_NEAR((float)view.title.textImage->getWidth() / s, 70.0f, 10.0f) << "scale " << s;
     }
-    snapshot(background, 1, "background_780x400.png");
+    snapshot(view, 1, "background_780x400.png");
 
     // The word mark's children cover the logo: it hears of presses as their listener.
-    Mouse mouse(background);
+    Mouse mouse(view);
     for (const auto& [x, y, clicks] :
          {std::tuple<float, float, int>{735, 387, 1}, {774, 394, 2}, {775, 387, 2}, {400, 200, 2}})
     {
-        mouse.press(735, 387, 1, &background.logo);
+        mouse.press(735, 387, 1, &view.logo);
         mouse.release(x, y);
-        EXPECT_EQ(counter.clicks, clicks) << x << ", " << y;
+        EXPECT_EQ(owner.clicks, clicks) << x << ", " << y;
     }
+}
+
+// Always headless: without a DISPLAY the framework would try ":0", maybe another test's private X server.
+int main(int argc, char** argv)
+{
+    setenv("DISPLAY", "headless", 1);
+    juce::ScopedJuceInitialiser_GUI framework;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }

@@ -11,8 +11,7 @@
 
 namespace
 {
-/** The value widgets as the editor makes them, all at 0.5: fader 'f' (id 14), pad 'p' (4, 5), envelope 'a'
-    (0..3), legato row 'r' (9). */
+/** As the editor makes them, at 0.5: fader 'f' (id 14), pad 'p' (4, 5), envelope 'a' (0..3), row 'r' (9). */
 struct Widgets
 {
     explicit Widgets(float scale = 0.0f) : kit(scale)

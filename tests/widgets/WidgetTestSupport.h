@@ -4,7 +4,6 @@
 #include "EComponent.h"
 #include "FontManager.h"
 #include "TKGraphics.h"
-#include "TKUICallback.h"
 
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -53,8 +52,7 @@ struct Mouse
     explicit Mouse(juce::Component& r, int mods = 0) : root(r), target(&r), modifiers(mods) {}
     void press(float x, float y, int clicks = 1, juce::MouseListener* listener = nullptr)
     {
-        target = root.getComponentAt(juce::Point<float>(x, y).toInt());
-        target = target != nullptr ? target : &root;
+        target = root.getComponentAt((int)x, (int)y) != nullptr ? root.getComponentAt((int)x, (int)y) : &root;
         receiver = listener != nullptr ? listener : target;
         down = target->getLocalPoint(&root, juce::Point<float>(x, y));
         receiver->mouseDown(event(x, y, clicks));
