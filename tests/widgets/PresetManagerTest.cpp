@@ -78,7 +78,7 @@ TEST(PresetManager, ArrowsStopAtTheEndsRowsChooseAndOnlyTheBackdropCloses)
                               "<- B2 @1:2 #7 | <- B2 @1:2 #7"},
         {{2, 0}, ">>>", "-> --- @0:-1 #0 | -> A0 @0:0 #1 | <- A1 @0:1 #2 | <- A1 @0:1 #2"},
         // Stepping back into an empty category would apply a preset that does not exist.
-        {{1, 0, 2}, "c10<", "-> --- @0:-1 #0 | -> --- @2:-1 #0 | <- C1 @2:1 #1 | -> C0 @2:0 #2 | -> C0 @2:0 #2"},
+        {{1, 0, 2}, "c0<", "-> --- @0:-1 #0 | -> --- @2:-1 #0 | -> C0 @2:0 #1 | -> C0 @2:0 #1"},
         {{0, 1}, "><", "-- --- @0:-1 #0 | -- --- @0:-1 #0 | -- --- @0:-1 #0"},
         // clang-format on
     };

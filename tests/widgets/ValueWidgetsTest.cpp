@@ -61,53 +61,53 @@ TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
     snapshot(w.row, 2, "radio_row_2x.png");
 }
 
-/** Each case runs a script on one widget (Alt held when `alt`) and compares what its owner was told. Script:
-    "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel; "sV,..." sets the values of
-    ids 0, 1... (4, 5 on the pad) and "zW,H" the size, each painting again to place the envelope's handles;
-    "n" drops the owner or takes it back; "v" logs the items the row shows, "kN" keeps its first N. */
+/** Each case runs a script on one widget (Alt held when its letter is upper case) and compares what its owner
+    hears. "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel, "n" drops the owner or
+    takes it back; "sV,..." sets ids 0, 1... (4, 5 on the pad), "zW,H" the size, each painting again to place
+    the envelope's handles; "v" logs the items the row shows, "kN" keeps its first N. */
 TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
 {
-    const std::tuple<char, bool, const char*, const char*> cases[] = {
+    const std::tuple<char, const char*, const char*> cases[] = {
         // clang-format off
-        {'f', false, "p25,100 d25,80 d25,60 r", "b14 c14=0.600 c14=0.700 e14"},
-        {'f', true, "p25,100 d25,80 r w0.3,-0.5", "b14 c14=0.510 e14 c14=0.500"},
-        {'f', false, "s.05 p25,100 d25,120 d25,300 s.95 p25,100 d25,80", "b14 c14=0 c14=0 b14 c14=1"},
-        {'f', false, "c25,50 w0.3,0.5 w0,4", "b14 e14 b14 c14=0.700 e14 c14=0.800 c14=1"},
-        {'f', false, "z50,0 p25,0 d35,-10 d35,-10 r n c25,0 w0,0.5 n w0,0.5", "b14 e14 c14=0.700"},
+        {'f', "p25,100 d25,80 d25,60 r", "b14 c14=0.600 c14=0.700 e14"},
+        {'F', "p25,100 d25,80 r w0.3,-0.5", "b14 c14=0.510 e14 c14=0.500"},
+        {'f', "s.05 p25,100 d25,120 d25,300 s.95 p25,100 d25,80", "b14 c14=0 c14=0 b14 c14=1"},
+        {'f', "c25,50 w0.3,0.5 w0,4", "b14 e14 b14 c14=0.700 e14 c14=0.800 c14=1"},
+        {'f', "z50,0 p25,0 d35,-10 d35,-10 r n c25,0 w0,0.5 n w0,0.5", "b14 e14 c14=0.700"},
         // The pad reports both axes, x first; deltaX of the wheel lowers x.
-        {'p', false, "p75,75 d90,60 r", "b4 b5 c4=0.600 c5=0.600 e4 e5"},
-        {'p', true, "p75,75 d90,60 r w0.5,-3", "b4 b5 c4=0.510 c5=0.510 e4 e5 c4=0.500 c5=0.450"},
-        {'p', false, "s.05,.95 p75,75 d60,60 s.95,.05 p75,75 d90,90", "b4 b5 c4=0 c5=1 b4 b5 c4=1 c5=0"},
-        {'p', false, "c75,75 w0.5,0.5", "b4 b5 e4 e5 b4 b5 c4=0.200 c5=0.250 e4 e5 c4=0.100 c5=0.350"},
-        {'p', false, "z0,150 p0,0 d10,-10 d10,-10 r z150,0 p0,0 d10,-10 r n c0,0 w0,0.5 n w0,0.5",
+        {'p', "p75,75 d90,60 r", "b4 b5 c4=0.600 c5=0.600 e4 e5"},
+        {'P', "p75,75 d90,60 r w0.5,-3", "b4 b5 c4=0.510 c5=0.510 e4 e5 c4=0.500 c5=0.450"},
+        {'p', "s.05,.95 p75,75 d60,60 s.95,.05 p75,75 d90,90", "b4 b5 c4=0 c5=1 b4 b5 c4=1 c5=0"},
+        {'p', "c75,75 w0.5,0.5", "b4 b5 e4 e5 b4 b5 c4=0.200 c5=0.250 e4 e5 c4=0.100 c5=0.350"},
+        {'p', "z0,150 p0,0 d10,-10 d10,-10 r z150,0 p0,0 d10,-10 r n c0,0 w0,0.5 n w0,0.5",
          "b4 b5 e4 e5 b4 b5 e4 e5 c4=0.500 c5=0.700"},
         // The envelope: the handle taken at the press, and only that one, follows the mouse.
-        {'a', false, "p150,40 d150,33 r", "b2 c2=0.597 e2"},
-        {'a', false, "s0,.5,.5,.5 p7,92 d78,92 d100,92 r", "b0 c0=1 c0=1 e0"},
-        {'a', true, "p77,8 d87,8 r w0,-1", "b1 c1=0.514 e1 c2=0.480"},
-        {'a', false, "p233,8 d243,8 d0,8 r", "b3 c3=0.412 c3=1 e3"},
-        {'a', false, "p150,10 d170,60 r c150,10 c77,8", "b1 e1 b1 c1=0.050 e1"},
-        {'a', false, "p43,92 r w0.7,0.5", "b0 e0 c2=0.600"},
+        {'a', "p150,40 d150,33 r", "b2 c2=0.597 e2"},
+        {'a', "s0,.5,.5,.5 p7,92 d78,92 d100,92 r", "b0 c0=1 c0=1 e0"},
+        {'A', "p77,8 d87,8 r w0,-1", "b1 c1=0.514 e1 c2=0.480"},
+        {'a', "p233,8 d243,8 d0,8 r", "b3 c3=0.412 c3=1 e3"},
+        {'a', "p150,10 d170,60 r c150,10 c77,8", "b1 e1 b1 c1=0.050 e1"},
+        {'a', "p43,92 r w0.7,0.5", "b0 e0 c2=0.600"},
         // Rings in the order attack, decay, release, then the sustain column right of the decay ring.
-        {'a', false, "p50,92 r p150,40 r p150,10 r p80,21 r p228,21 r p290,90 r p77,22 r", "b0 e0 b2 e2 b1 e1 b3 e3"},
-        {'a', false, "z300,30 s.5,0,.5,.5 p43,15 r p42,8 r", "b0 e0 b1 e1"},
-        {'a', false, "z10,100 p7,92 d17,82 d17,82 r z300,20 p150,18 d160,8 r z300,100 n c77,8 w0,0.5 n w0,0.5",
+        {'a', "p50,92 r p150,40 r p150,10 r p80,21 r p228,21 r p290,9 r p77,22 r", "b0 e0 b2 e2 b1 e1 b3 e3"},
+        {'a', "z300,30 s.5,0,.5,.5 p43,15 r p42,8 r", "b0 e0 b1 e1"},
+        {'a', "z10,100 p7,92 d17,82 d17,82 r z300,20 p150,18 d160,8 r z300,100 n c77,8 w0,.5 n w0,.5",
          "b0 e0 b2 e2 c2=0.700"},
         // The row's items: Off around (12, 19), On (42, 18), Hold (78, 19); NaN and values past the ends.
-        {'r', false, "s.49 v s.5 v s.99 v s-.5 v snan v s3e9 v k2 s1 v k1 s.7 v", "SNN NSN NSN SNN SNN NNS NS S"},
+        {'r', "s.49 v s.5 v s.99 v s-.5 v snan v s3e9 v k2 s1 v k1 s.7 v", "SNN NSN NSN SNN SNN NNS NS S"},
         // Only a release over the pressed item reports, and only when it was not the selected one.
-        {'r', false, "s0 p78,19 v r v p42,18 v r v p12,19 v r v",
+        {'r', "s0 p78,19 v r v p42,18 v r v p12,19 v r v",
          "SNP b9 c9=1 e9 NNS NPS b9 c9=0.500 e9 NSN PSN b9 c9=0 e9 SNN"},
-        {'r', false, "s7 p78,19 v r s0 p42,18 v d78,19 r p42,18 d-5,-5 r p1,1 v d42,18 r v", "NNS SPN SNN SNN"},
-        {'r', false, "k0 v p1,1 r p42,18 r v", "caption caption"}, // nothing but the caption, and silent
+        {'r', "s7 p78,19 v r s0 p42,18 v d78,19 r p42,18 d-5,-5 r p1,1 v d42,18 r v", "NNS SPN SNN SNN"},
+        {'r', "k0 v p1,1 r p42,18 r v", "caption caption"}, // nothing but the caption, and silent
         // clang-format on
     };
-    for (const auto& [name, alt, text, reports] : cases)
+    for (const auto& [name, text, reports] : cases)
     {
         Widgets w;
-        EComponent* widget = w.byName[name];
+        EComponent* widget = w.byName[(char)juce::CharacterFunctions::toLowerCase((juce::juce_wchar)name)];
         RecordingOwner owner(*widget);
-        Mouse mouse(*widget, alt ? juce::ModifierKeys::altModifier : 0);
+        Mouse mouse(*widget, name < 'a' ? juce::ModifierKeys::altModifier : 0); // upper case: Alt held
         const std::map<char, std::function<void(const std::vector<float>&)>> ops = {
             {'p', [&](auto& n) { mouse.press(n[0], n[1]); }},
             {'d', [&](auto& n) { mouse.drag(n[0], n[1]); }},
@@ -122,7 +122,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
              [&](auto& n)
              {
                  for (size_t i = 0; i < n.size(); ++i)
-                     widget->setValueForParamId((name == 'p' ? 4 : 0) + (int)i, n[i]);
+                     widget->setValueForParamId((widget == &w.pad ? 4 : 0) + (int)i, n[i]);
                  snapshot(*widget);
              }},
         };
