@@ -63,8 +63,8 @@ TEST(ValueWidgets, FaderTrackAndThumbLandWhereTheLayoutPutsThem)
 
 /** Each case runs a script on one widget (Alt held when its letter is upper case) and compares what its owner
     hears. "pX,Y" press, "dX,Y" drag, "r" release, "cX,Y" double-click, "wDX,DY" wheel, "n" drops the owner or
-    takes it back; "sV,..." sets ids 0, 1... (4, 5 on the pad), "zW,H" the size, each painting again to place
-    the envelope's handles; "v" logs the items the row shows, "kN" keeps its first N. */
+    takes it back; "sV,..." sets ids 0, 1... (4, 5 on the pad), "zW,H" the size; "v" logs the items the row
+    shows, "kN" keeps its first N. */
 TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
 {
     const std::tuple<char, const char*, const char*> cases[] = {
@@ -115,7 +115,7 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
             {'c', [&](auto& n) { mouse.doubleClick(n[0], n[1]); }},
             {'w', [&](auto& n) { mouse.wheel(n[0], n[1]); }},
             {'n', [&](auto&) { widget->setCallback(widget->callback != nullptr ? nullptr : &owner); }},
-            {'z', [&](auto& n) { widget->setSize((int)n[0], (int)n[1]), snapshot(*widget); }},
+            {'z', [&](auto& n) { widget->setSize((int)n[0], (int)n[1]); }},
             {'v', [&](auto&) { owner.add(shown(w.row)); }},
             {'k', [&](auto& n) { w.row.items.resize((size_t)n[0]); }},
             {'s',
@@ -123,15 +123,14 @@ TEST(ValueWidgets, GesturesReportInOrderClampedScaledByAltAndNeverNaN)
              {
                  for (size_t i = 0; i < n.size(); ++i)
                      widget->setValueForParamId((widget == &w.pad ? 4 : 0) + (int)i, n[i]);
-                 snapshot(*widget);
              }},
         };
-        snapshot(*widget);
         for (const auto& token : juce::StringArray::fromTokens(text, " ", ""))
         {
             std::vector<float> n;
             for (const auto& x : juce::StringArray::fromTokens(token.substring(1), ",", ""))
                 n.push_back(x.getFloatValue());
+            snapshot(*widget); // painted afresh at each step, which places the envelope's handles
             ops.at((char)token[0])(n);
         }
         EXPECT_EQ(owner.log, reports) << name << ": " << text;

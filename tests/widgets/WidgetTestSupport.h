@@ -102,7 +102,8 @@ inline juce::Image snapshot(juce::Component& component, float scale = 1.0f, cons
         const juce::File file = juce::File(TOVKA_TEST_ARTEFACT_DIR).getChildFile(name);
         juce::MemoryOutputStream png;
         juce::PNGImageFormat().writeImageToStream(image, png);
-        file.create(), file.replaceWithData(png.getData(), png.getDataSize());
+        file.create();
+        file.replaceWithData(png.getData(), png.getDataSize());
     }
     return image;
 }
