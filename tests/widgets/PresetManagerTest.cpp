@@ -1,46 +1,40 @@
 #include "PresetManager.h"
-#include "ButtonLookAndFeel.h"
 #include "FactoryPresets.h"
 #include "WidgetTestSupport.h"
 
+#include <tuple>
 #include <vector>
-
-using namespace widgettest;
 
 namespace
 {
-/** A manager filled and sized the editor's way, with its bar, answering to a
-    recording owner. Rows and arrows take real clicks. */
+/** A manager with one category per count (named A, B, ...), sized the editor's way, with its bar. */
 struct Browser : PresetManagerDelegate
 {
-    /** One category per count (named A, B, ...); with no counts, the factory presets. */
-    explicit Browser(std::vector<int> counts = {})
+    explicit Browser(std::vector<int> counts)
     {
-        if (counts.empty())
-            for (int r = 0, cat = manager.addCategory("FACTORY"); r < NumFactoryPresets; ++r)
-                manager.addPreset(FactoryPresetNames[r], cat, FactoryPresetData[r], NumParameters);
         for (size_t c = 0; c < counts.size(); ++c)
-        {
-            const juce::String name = juce::String::charToString((juce::juce_wchar)('A' + c));
-            const float values[1] = {(float)c};
-            for (int p = 0, cat = manager.addCategory(name); p < counts[c]; ++p)
-                manager.addPreset(name + juce::String(p), cat, values, 1);
-        }
+            for (int p = 0, cat = manager.addCategory(juce::String::charToString('A' + (int)c));
+                 p < counts[c]; ++p)
+                manager.addPreset(manager.categories[c].name + juce::String(p), cat, FactoryPresetData[0], 1);
         manager.finishInit();
         bar = manager.CreateOpenButton();
         bar->setVisible(true);
         manager.setBounds(0, 0, 780, 400);
         manager.setVisible(true);
     }
-    void setNewState(float* values) override { applied.push_back(values); }
+    void setNewState(float* v) override
+    {
+        const auto& m = manager; // the chosen preset's own block
+        EXPECT_EQ(v, m.categories[(size_t)m.currentCategory].presets[(size_t)m.currentPreset].values.get());
+        ++applied;
+    }
     void closePresetlist() override { ++closes; }
     void openPresetlist() override { ++opens; }
 
-    /** Clicks, per character: '<', '>' and 'o' the bar's arrows and name, a digit that preset row, a
-        letter that category row. Returns the state at the start and after each click, separated by "|". */
-    std::string run(const std::string& clicks)
+    /** Clicks '<', 'o', '>' on the bar, digits on preset rows, letters on category rows; each state after. */
+    juce::String run(const std::string& clicks)
     {
-        std::string states = state();
+        juce::String states = state();
         for (const char c : clicks)
         {
             if (c == '>' || c == '<' || c == 'o')
@@ -49,44 +43,22 @@ struct Browser : PresetManagerDelegate
                 Mouse(manager).click(c >= 'a' ? 250.0f : 400.0f,
                                      45.0f + (float)(c - (c >= 'a' ? 'a' : '0')) * 30);
             states += " | " + state();
-            const auto& m = manager; // each change applies the current preset's own block
-            EXPECT_TRUE(
-                m.currentPreset < 0 ||
-                applied.back() ==
-                    m.categories[(size_t)m.currentCategory].presets[(size_t)m.currentPreset].values.get());
         }
         return states;
     }
 
-    /** Current category/preset, arrows ('-' when disabled), bar text, shown category:selected row, and
-        how many presets were applied. */
-    std::string state() const
+    /** Arrows ('-' when disabled), bar text, shown category:selected row, and presets applied. */
+    juce::String state() const
     {
-        char text[100];
-        std::snprintf(text, sizeof text, "%d/%d %c%c %s @%d:%d #%d", manager.currentCategory,
-                      manager.currentPreset, bar->prevButton.isEnabled() ? '<' : '-',
-                      bar->nextButton.isEnabled() ? '>' : '-', bar->nameButton.getButtonText().toRawUTF8(),
-                      manager.shownCategory, manager.presetList.getSelectedRow(), (int)applied.size());
-        return text;
+        return juce::String(bar->prevButton.isEnabled() ? "<" : "-") +
+               (bar->nextButton.isEnabled() ? ">" : "-") + " " + bar->nameButton.getButtonText() + " @" +
+               juce::String(manager.shownCategory) + ":" + juce::String(manager.presetList.getSelectedRow()) +
+               " #" + juce::String(applied);
     }
 
-    std::vector<float*> applied;
-    int closes = 0, opens = 0;
+    int applied = 0, closes = 0, opens = 0;
     PresetManager manager{this};
     PresetButton* bar = nullptr;
-};
-
-/** Notes whether one of the bar's buttons still used it when it was deleted. */
-struct WatchedLookAndFeel : ButtonLookAndFeel
-{
-    WatchedLookAndFeel(PresetButton& b, bool& used) : ButtonLookAndFeel({}), bar(b), stillUsed(used) {}
-    ~WatchedLookAndFeel() override
-    {
-        for (juce::TextButton* button : {&bar.prevButton, &bar.nameButton, &bar.nextButton})
-            stillUsed = stillUsed || &button->getLookAndFeel() == this;
-    }
-    PresetButton& bar;
-    bool& stillUsed;
 };
 } // namespace
 
@@ -97,57 +69,47 @@ TEST(FactoryPresets, InitHoldsTheParameterDefaults)
         EXPECT_EQ(FactoryPresetData[0][id], ParameterDefaultValues[id]) << ParameterNames[id];
 }
 
-TEST(PresetManager, ArrowsStepWithoutWrapAroundAndOnlyWhereAPresetLies)
+TEST(PresetManager, ArrowsStopAtTheEndsRowsChooseAndOnlyTheBackdropCloses)
 {
-    const struct
-    {
-        std::vector<int> counts;
-        const char* clicks;
-        const char* states;
-    } cases[] = {
+    const std::tuple<std::vector<int>, const char*, const char*> cases[] = {
         // clang-format off
-        {{2, 3}, "<>>><>>>>", "-1/-1 -> --- @0:-1 #0 | -1/-1 -> --- @0:-1 #0 | 0/0 -> A0 @0:0 #1 | 0/1 <> A1 @0:1 #2 | "
-                              "1/0 <> B0 @1:0 #3 | 0/1 <> A1 @0:1 #4 | 1/0 <> B0 @1:0 #5 | 1/1 <> B1 @1:1 #6 | "
-                              "1/2 <- B2 @1:2 #7 | 1/2 <- B2 @1:2 #7"},
-        {{2, 0}, ">>>", "-1/-1 -> --- @0:-1 #0 | 0/0 -> A0 @0:0 #1 | 0/1 <- A1 @0:1 #2 | 0/1 <- A1 @0:1 #2"},
+        {{2, 3}, "<>>><>>>>", "-> --- @0:-1 #0 | -> --- @0:-1 #0 | -> A0 @0:0 #1 | <> A1 @0:1 #2 | "
+                              "<> B0 @1:0 #3 | <> A1 @0:1 #4 | <> B0 @1:0 #5 | <> B1 @1:1 #6 | "
+                              "<- B2 @1:2 #7 | <- B2 @1:2 #7"},
+        {{2, 0}, ">>>", "-> --- @0:-1 #0 | -> A0 @0:0 #1 | <- A1 @0:1 #2 | <- A1 @0:1 #2"},
         // Stepping back into an empty category would apply a preset that does not exist.
-        {{1, 0, 2}, "c10<", "-1/-1 -> --- @0:-1 #0 | -1/-1 -> --- @2:-1 #0 | 2/1 <- C1 @2:1 #1 | "
-                            "2/0 -> C0 @2:0 #2 | 2/0 -> C0 @2:0 #2"},
-        {{0, 1}, "><", "-1/-1 -- --- @0:-1 #0 | -1/-1 -- --- @0:-1 #0 | -1/-1 -- --- @0:-1 #0"},
+        {{1, 0, 2}, "c0<", "-> --- @0:-1 #0 | -> --- @2:-1 #0 | -> C0 @2:0 #1 | -> C0 @2:0 #1"},
+        {{0, 1}, "><", "-- --- @0:-1 #0 | -- --- @0:-1 #0 | -- --- @0:-1 #0"},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Browser(c.counts).run(c.clicks), c.states) << c.clicks;
-}
+    for (const auto& [counts, clicks, states] : cases)
+        EXPECT_EQ(Browser(counts).run(clicks), states) << clicks;
 
-TEST(PresetManager, OverlayCentresThePanelAndOnlyItsBackdropCloses)
-{
-    Browser browser;
+    Browser browser({4, 2}); // the overlay: rows choose, only the backdrop closes
     auto& m = browser.manager;
-    EXPECT_EQ(m.categoryList.getBounds(), juce::Rectangle<int>(190, 30, 160, 340));
-    EXPECT_EQ(m.presetList.getBounds(), juce::Rectangle<int>(350, 30, 240, 340));
-    EXPECT_EQ(m.panelBounds, juce::Rectangle<float>(190, 30, 400, 340));
-
-    EXPECT_EQ(browser.run("o3"), "-1/-1 -> --- @0:-1 #0 | -1/-1 -> --- @0:-1 #0 | 0/3 <> CHOIR 1 @0:3 #1");
-    // Rows the framework may report below the last ones name nothing.
-    m.catModel.listBoxItemClicked(1, Mouse(m).event(0, 0));
-    m.presetModel.listBoxItemClicked(NumFactoryPresets, Mouse(m).event(0, 0));
-    EXPECT_EQ(browser.run(""), "0/3 <> CHOIR 1 @0:3 #1");
-    EXPECT_EQ(browser.opens, 1);
-    EXPECT_EQ(browser.closes, 0) << "choosing leaves the overlay open";
-    Mouse(m).click(700, 15);
-    Mouse(m).click(10, 390);
+    EXPECT_EQ(browser.run("o3"), "-> --- @0:-1 #0 | -> --- @0:-1 #0 | <> A3 @0:3 #1");
+    // Rows the framework may report below the last ones name nothing; choosing leaves the overlay open.
+    m.catModel.listBoxItemClicked(2, Mouse(m).event(0, 0));
+    m.presetModel.listBoxItemClicked(4, Mouse(m).event(0, 0));
+    EXPECT_EQ(browser.state(), "<> A3 @0:3 #1");
+    EXPECT_EQ(std::make_pair(browser.opens, browser.closes), std::make_pair(1, 0));
+    Mouse(m).click(700, 15), Mouse(m).click(10, 390);
     EXPECT_EQ(browser.closes, 2);
-    saveArtefact(snapshot(m), "preset_browser_780x400.png");
-    saveArtefact(snapshot(*browser.bar, 3), "preset_bar_3x.png");
+    snapshot(m, 1, "preset_browser_780x400.png"), snapshot(*browser.bar, 3, "preset_bar_3x.png");
 }
 
 TEST(PresetBar, ButtonsLetGoOfTheLookAndFeelBeforeItIsDeleted)
 {
-    bool stillUsed = false;
+    struct Watched : juce::LookAndFeel_V4
     {
-        auto bar = std::make_unique<PresetButton>();
-        bar->init(nullptr, new WatchedLookAndFeel(*bar, stillUsed));
-    }
-    EXPECT_FALSE(stillUsed);
+        explicit Watched(PresetButton& b) : bar(b) {}
+        ~Watched() override
+        {
+            for (juce::TextButton* button : {&bar.prevButton, &bar.nameButton, &bar.nextButton})
+                EXPECT_NE(&button->getLookAndFeel(), this) << "still used as it is deleted";
+        }
+        PresetButton& bar;
+    };
+    PresetButton bar;
+    bar.init(nullptr, new Watched(bar));
 }
