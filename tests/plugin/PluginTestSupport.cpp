@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include "../engine/CountingAllocator.h"
 #include "ParameterTables.h"
 #include "PluginProcessor.h"
 
 namespace
 {
-/** The processor in-process, or a built VST3 or LV2 plug-in hosted through JUCE. */
+/** The processor in-process (no format), or a built VST3 or LV2 plug-in hosted through JUCE. */
 class JucePlayer : public Player
 {
 public:
@@ -28,21 +29,24 @@ public:
             for (const auto& m : midi)
                 if (m.block == b)
                     events.addEvent(juce::MidiMessage(m.status, m.data1, m.data2), m.offset);
-            processor->processBlock(buffer, events);
-            out.left.insert(out.left.end(), buffer.getReadPointer(0),
-                            buffer.getReadPointer(0) + testBlockSize);
-            out.right.insert(out.right.end(), buffer.getReadPointer(1),
-                             buffer.getReadPointer(1) + testBlockSize);
+            {
+                // Whatever is set up lazily in the first block may allocate there.
+                CountAllocations scope;
+                processor->processBlock(buffer, events);
+                out.allocations += format == nullptr && std::exchange(warm, true) ? scope.count() : 0;
+            }
+            for (auto* channel : {&out.left, &out.right})
+            {
+                const auto* samples = buffer.getReadPointer(channel == &out.left ? 0 : 1);
+                channel->insert(channel->end(), samples, samples + testBlockSize);
+            }
         }
         return out;
     }
 
     float value(int id) override { return parameter(id).getValue(); }
-
     void setValue(int id, float normalised) override { parameter(id).setValue(normalised); }
-
     std::string text(int id) override { return parameter(id).getCurrentValueAsText().toStdString(); }
-
     void type(int id, const std::string& text) override { setValue(id, parameter(id).getValueForText(text)); }
 
     std::vector<std::uint8_t> state() override
@@ -72,6 +76,7 @@ private:
 
     std::unique_ptr<juce::AudioPluginFormat> format; // outlives the instance it made
     std::unique_ptr<juce::AudioProcessor> processor;
+    bool warm = false;
 };
 } // namespace
 
@@ -95,16 +100,15 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
         juce::OwnedArray<juce::PluginDescription> found;
         pluginFormat->findAllTypesForFile(found, identifier);
         juce::String error = "no " + juce::String(format) + " plug-in at " + identifier;
-        auto instance = found.size() != 1 ? nullptr
-                                          : pluginFormat->createInstanceFromDescription(*found[0], sampleRate,
-                                                                                        testBlockSize, error);
-        if (instance == nullptr)
+        if (found.size() == 1)
+            processor =
+                pluginFormat->createInstanceFromDescription(*found[0], sampleRate, testBlockSize, error);
+        if (processor == nullptr)
         {
             ADD_FAILURE() << error;
             return nullptr;
         }
-        instance->enableAllBuses();
-        processor = std::move(instance);
+        processor->enableAllBuses();
     }
     processor->prepareToPlay(sampleRate, testBlockSize);
     return std::make_unique<JucePlayer>(std::move(pluginFormat), std::move(processor));

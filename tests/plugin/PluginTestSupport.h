@@ -2,7 +2,6 @@
 
 // What the plug-in tests share. Free of JUCE: the VST2 host's fst headers declare names JUCE
 // declares too, so the tests that drive every format see the plug-in only through Player.
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,10 +10,12 @@
 constexpr double testSampleRate = 44100.0;
 constexpr int testBlockSize = 512;
 
-/** A stereo recording of a plug-in's output over several blocks. */
+/** A stereo recording over several blocks; `allocations` counts those made inside processBlock
+    after the instance's first block (only the in-process player counts them). */
 struct Recording
 {
     std::vector<float> left, right;
+    long allocations = 0;
 };
 
 /** One short MIDI message at frame `offset` of block `block`. */
@@ -25,8 +26,7 @@ struct Midi
 };
 
 /** A plug-in instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2",
-    "VST2"); prepared at testSampleRate in blocks of testBlockSize frames. Ids are ours, whatever
-    order or extra parameters the format has. */
+    "VST2"), prepared for blocks of testBlockSize frames. Ids are ours, whatever the format adds. */
 class Player
 {
 public:
@@ -46,11 +46,9 @@ public:
 std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate);
 std::unique_ptr<Player> makeVst2Player();
 
-/** Set in the environment of a test process, it makes the process's private X
-    server run without the GLX extension (tests/plugin/TestMain.cpp). */
+/** Set in a test process's environment, its private X server runs without GLX (TestMain.cpp). */
 constexpr const char* withoutGLXVariable = "TOVKA_TEST_WITHOUT_GLX";
 
-/** Writes 0xAARRGGBB pixels, row by row, as a PNG into the test artefact folder,
-    for a person to look at; returns the file's path. */
+/** Writes 0xAARRGGBB pixels, row by row, as a PNG into the artefact folder; returns its path. */
 std::string saveArtefact(const std::string& name, int width, int height,
                          const std::vector<std::uint32_t>& pixels);
