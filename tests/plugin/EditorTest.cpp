@@ -1,6 +1,6 @@
 // The real processor with its real editor in a window on the test process's private X server. Mouse
 // input goes through the window's peer, so the framework hit-tests and detects double-clicks as it
-// does for a user; the host's view is what the processor's listeners hear.
+// does for a user; the host's view is what the parameters' listeners hear.
 #include <gtest/gtest.h>
 
 #include "PluginEditor.h"
@@ -8,32 +8,6 @@
 
 namespace
 {
-/** One report as the host hears it: 'b'egin, 'v'alue (with the value) or 'e'nd, and the id. */
-using Report = std::tuple<char, int, float>;
-
-struct HostEar : juce::AudioProcessorListener
-{
-    explicit HostEar(juce::AudioProcessor& p) : processor(p) { processor.addListener(this); }
-    ~HostEar() override { processor.removeListener(this); }
-    void audioProcessorParameterChanged(juce::AudioProcessor*, int id, float value) override
-    {
-        reports.emplace_back('v', id, value);
-    }
-    void audioProcessorParameterChangeGestureBegin(juce::AudioProcessor*, int id) override
-    {
-        reports.emplace_back('b', id, 0.0f);
-    }
-    void audioProcessorParameterChangeGestureEnd(juce::AudioProcessor*, int id) override
-    {
-        reports.emplace_back('e', id, 0.0f);
-    }
-    void audioProcessorChanged(juce::AudioProcessor*, const ChangeDetails&) override {}
-    std::vector<Report> take() { return std::exchange(reports, {}); }
-
-    juce::AudioProcessor& processor;
-    std::vector<Report> reports;
-};
-
 /** In front of everything, transparent: painted with every region the window repaints. */
 struct PaintProbe : juce::Component
 {
@@ -57,17 +31,32 @@ void pump(int milliseconds)
     juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
 }
 
-class Editor : public ::testing::Test
+/** A report the host hears: 'b'egin, 'v'alue (with the value) or 'e'nd, and the id. */
+using Report = std::tuple<char, int, float>;
+
+class Editor : public ::testing::Test, juce::AudioProcessorParameter::Listener
 {
 protected:
     void SetUp() override
     {
         // Values away from the defaults and from every preset, distinct per id.
         for (int id = 0; id < NumParameters; ++id)
+        {
             parameter(id).setValueNotifyingHost(0.05f + 0.05f * (float)id);
+            parameter(id).addListener(this);
+        }
         editor.reset(dynamic_cast<TovkaAudioProcessorEditor*>(processor.createEditorIfNeeded()));
         ASSERT_NE(editor, nullptr);
+        heard();
     }
+
+    void parameterValueChanged(int id, float value) override { reports.emplace_back('v', id, value); }
+    void parameterGestureChanged(int id, bool begin) override
+    {
+        reports.emplace_back(begin ? 'b' : 'e', id, 0.0f);
+    }
+    /** What the host has heard since the last call. */
+    std::vector<Report> heard() { return std::exchange(reports, {}); }
 
     /** Puts the editor in a window, the probe in front, and waits for its first paint to end:
         something painted, then 200 ms of nothing. */
@@ -120,6 +109,7 @@ protected:
         mouse(at, false);
     }
 
+    std::vector<Report> reports;
     TovkaAudioProcessor processor;
     PaintProbe probe; // outlives the editor it is a child of
     std::unique_ptr<TovkaAudioProcessorEditor> editor;
@@ -159,18 +149,18 @@ TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGesturesAndIdsOutside0To16AreI
 {
     show();
     const auto volume = editor->volumeSlider.getBounds().getCentre();
-    HostEar ear(processor);
+    heard();
     click(volume);
     click(volume);
     // Each click is a gesture of its own; the reset value comes after the second.
-    auto reports = ear.take();
-    ASSERT_GE(reports.size(), 2u);
-    EXPECT_EQ(reports.back(), Report('v', 14, parameter(14).getDefaultValue()));
-    EXPECT_EQ(reports[reports.size() - 2], Report('e', 14, 0.0f));
+    const auto clicks = heard();
+    ASSERT_GE(clicks.size(), 2u);
+    EXPECT_EQ(clicks.back(), Report('v', 14, parameter(14).getDefaultValue()));
+    EXPECT_EQ(clicks[clicks.size() - 2], Report('e', 14, 0.0f));
 
     editor->getPeer()->handleMouseWheel(juce::MouseInputSource::InputSourceType::mouse, volume.toFloat(),
                                         time += 50, {0.0f, 0.25f, false, false, false});
-    EXPECT_EQ(ear.take(), std::vector<Report>({{'v', 14, parameter(14).getValue()}}));
+    EXPECT_EQ(heard(), std::vector<Report>({{'v', 14, parameter(14).getValue()}}));
 
     for (int id : {-1, NumParameters})
     {
@@ -179,7 +169,7 @@ TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGesturesAndIdsOutside0To16AreI
         editor->ui_endGesture(nullptr, id);
         EXPECT_EQ(editor->defaultValueForParamId(id) + editor->currentValueForParamId(id), 0.0f) << id;
     }
-    EXPECT_TRUE(ear.take().empty());
+    EXPECT_TRUE(heard().empty());
 }
 
 TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
@@ -210,12 +200,12 @@ TEST_F(Editor, PresetsApplyInIdOrderAndShowAtTheNextTick)
 {
     show();
     const auto barX = editor->presetBar->getX();
-    HostEar ear(processor);
+    heard();
     click({barX + 135, 17}); // ">": the first preset, "INIT"
     std::vector<Report> expected;
     for (int id = 0; id < NumParameters; ++id)
         expected.emplace_back('v', id, parameter(id).getDefaultValue());
-    EXPECT_EQ(ear.take(), expected);
+    EXPECT_EQ(heard(), expected);
     EXPECT_EQ(editor->presetBar->nameButton.getButtonText(), "INIT");
     EXPECT_NE(editor->volumeSlider.getValue(), parameter(14).getValue()) << "shown during the recall";
     pump(50);

@@ -20,12 +20,8 @@ constexpr int B = testBlockSize;
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 const float inf = std::numeric_limits<float>::infinity();
 
-/** MIDI note 57 (A3, 220 Hz) struck at velocity 127 at the start of block 0, then `more`. */
-std::vector<Midi> noteAnd(std::vector<Midi> more = {})
-{
-    more.insert(more.begin(), Midi{0, 0, 0x90, 57, 127});
-    return more;
-}
+/** MIDI note 57 (A3, 220 Hz) struck at velocity 127 at the start of block 0. */
+constexpr Midi note{0, 0, 0x90, 57, 127};
 
 /** Root mean square over blocks [from, to). */
 double level(const std::vector<float>& samples, int from, int to)
@@ -34,8 +30,7 @@ double level(const std::vector<float>& samples, int from, int to)
     return std::sqrt(std::inner_product(begin, end, begin, 0.0) / (double)(end - begin));
 }
 
-/** True when samples [begin, end) only fall away towards zero without changing sign, as the
-    DC blocker's offset does once the engine is silent; anything that sounds would rise again. */
+/** Samples [begin, end) only fall towards zero, as the DC blocker's offset does once all is silent. */
 bool onlyDecays(const std::vector<float>& samples, int begin, int end)
 {
     for (int i = begin; i < end; ++i)
@@ -52,8 +47,7 @@ bool allFinite(const Recording& r)
            std::all_of(r.right.begin(), r.right.end(), finite);
 }
 
-/** Normalised autocorrelation over blocks [from, to) at the period of `frequency` (Hz): near 1 when
-    the signal repeats at that period, low at half its own. */
+/** Autocorrelation over blocks [from, to) at the period of `frequency`: near 1 when it repeats so. */
 double periodicity(const std::vector<float>& samples, int from, int to, double frequency)
 {
     const int lag = (int)std::lround(testSampleRate / frequency);
@@ -98,7 +92,7 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
     auto player = plainVoice(GetParam());
     ASSERT_NE(player, nullptr);
     player->setValue(C::ParamPitchbend, 1.0f);
-    const auto bent = player->play(40, noteAnd({{20, 0, 0xE0, 0x7F, 0x7F}}));
+    const auto bent = player->play(40, {note, {20, 0, 0xE0, 0x7F, 0x7F}});
     EXPECT_GT(periodicity(bent.left, 4, 20, 220.0), 0.9);
     EXPECT_LT(periodicity(bent.left, 4, 20, 440.0), 0.5);
     EXPECT_GT(periodicity(bent.left, 24, 40, 440.0), 0.9);
@@ -106,15 +100,16 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
     // The pedal holds a note released at block 6.
     for (bool pedal : {false, true})
     {
-        auto midi = noteAnd({{6, 0, 0x80, 57, 0}, {2, 0, 0xB0, 64, (std::uint8_t)(pedal ? 127 : 0)}});
-        const auto out = plainVoice(GetParam())->play(24, midi);
+        const std::uint8_t down = pedal ? 127 : 0;
+        const auto out =
+            plainVoice(GetParam())->play(24, {note, {2, 0, 0xB0, 64, down}, {6, 0, 0x80, 57, 0}});
         EXPECT_GT(level(out.left, 3, 6), 1e-3);
         EXPECT_TRUE(pedal ? level(out.left, 12, 24) > 1e-3 : onlyDecays(out.left, 12 * B, 24 * B)) << pedal;
     }
 
     // Controller 7 at 0 mutes "Main Volume" from the block after the one carrying it: that block
     // sounds whole; after the next one's first frame only the DC blocker's offset dies away.
-    const auto muted = plainVoice(GetParam())->play(8, noteAnd({{4, 10, 0xB0, 7, 0}}));
+    const auto muted = plainVoice(GetParam())->play(8, {note, {4, 10, 0xB0, 7, 0}});
     EXPECT_FALSE(onlyDecays(muted.left, 4 * B + 10, 5 * B));
     EXPECT_TRUE(onlyDecays(muted.left, 5 * B + 1, 8 * B));
 }
@@ -138,7 +133,7 @@ TEST_P(Format, StartsAtTheDefaultsAndRoundTripsStateWithHostNaNsRefusedAndInfini
     source->setValue(C::ParamTurnIn, -inf);
     expected[C::ParamTonality] = 1.0f;
     expected[C::ParamTurnIn] = 0.0f;
-    const auto out = source->play(12, noteAnd());
+    const auto out = source->play(12, {note});
     EXPECT_TRUE(allFinite(out));
     EXPECT_GT(std::min(level(out.left, 2, 12), level(out.right, 2, 12)), 1e-3);
     EXPECT_NE(out.left, out.right);
@@ -222,7 +217,7 @@ TEST(Processor, StateChunksOfAnyLengthOrContentGiveValuesInRange)
             EXPECT_EQ(player->value((int)id), v < 0.0f ? ParameterDefaultValues[id] : v)
                 << chunk.size() << " bytes: " << ParameterNames[id];
         }
-        EXPECT_TRUE(allFinite(player->play(4, noteAnd())));
+        EXPECT_TRUE(allFinite(player->play(4, {note})));
     }
 }
 
@@ -230,7 +225,7 @@ TEST(Processor, KeepsPlayingAtAbsurdHostRates)
 {
     for (double rate : {100.0, 195.0, 1e-300, 1.31e6, 1e300, std::numeric_limits<double>::quiet_NaN()})
     {
-        const auto out = makePlayer("Processor", rate)->play(8, noteAnd());
+        const auto out = makePlayer("Processor", rate)->play(8, {note});
         EXPECT_TRUE(allFinite(out)) << rate;
         EXPECT_GT(level(out.left, 1, 8), 1e-3) << rate;
     }
@@ -271,15 +266,13 @@ TEST(Vst2, ReportsTheTovkaIdentityAndTwoActiveStereoOutputs)
     EXPECT_EQ(host.stringOf(effGetEffectName) + ", " + host.stringOf(effGetVendorString), "Tovka, Orvalunde");
     EXPECT_TRUE(host.dispatch(effGetPlugCategory) == kPlugCategSynth && (e->flags & effFlagsIsSynth));
     EXPECT_EQ(std::vector<int>({e->uniqueID, e->version, e->numInputs, e->numOutputs, e->numParams}),
-              std::vector<int>({fourCharCode("Tovk"), 103, 0, 2, NumParameters}));
+              std::vector<int>({0x546f766b /* 'Tovk' */, 103, 0, 2, NumParameters}));
 
-    // Output 0 starts a stereo pair, both are active and stereo; the interface's flag values
-    // (fst names them but gives 0): active 1, stereo 2, speaker 4.
+    // Output 0 starts a stereo pair, both are active and stereo (flags active 1, stereo 2, speaker 4).
     const int pinFlags[] = {7, 5, 0};
     for (int pin = 0; pin < 3; ++pin)
     {
-        // fst's structure lacks the interface's 48 reserved bytes, and the plug-in writes a nine-byte
-        // short label into eight: give it the interface's whole size.
+        // fst's structure lacks the interface's 48 reserved bytes, which the plug-in's label overruns into.
         struct
         {
             VstPinProperties properties;

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the plug-in tests share. Free of JUCE: the VST2 host's fst headers declare names JUCE
-// declares too, so the tests that drive every format see the plug-in only through Player.
+// What the plug-in tests share, free of JUCE: the VST2 host's fst headers declare names JUCE declares
+// too, so the tests that drive every format see the plug-in only through Player.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,8 +10,8 @@
 constexpr double testSampleRate = 44100.0;
 constexpr int testBlockSize = 512;
 
-/** A stereo recording over several blocks; `allocations` counts those made inside processBlock
-    after the instance's first block (only the in-process player counts them). */
+/** Stereo output over several blocks, and the allocations made inside processBlock after the
+    instance's first block (counted by the in-process player only). */
 struct Recording
 {
     std::vector<float> left, right;
@@ -25,17 +25,15 @@ struct Midi
     std::uint8_t status, data1, data2;
 };
 
-/** A plug-in instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2",
-    "VST2"), prepared for blocks of testBlockSize frames. Ids are ours, whatever the format adds. */
+/** An instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2", "VST2"). Ids
+    are ours, whatever the format adds; setValue is host automation, NaN included. */
 class Player
 {
 public:
     virtual ~Player() = default;
     virtual Recording play(int numBlocks, const std::vector<Midi>& midi) = 0;
     virtual float value(int id) = 0;
-    /** As host automation: the value goes to the plug-in as it is, NaN included. */
     virtual void setValue(int id, float normalised) = 0;
-    /** The text the plug-in writes for a parameter's value, and a typed text read back. */
     virtual std::string text(int id) = 0;
     virtual void type(int id, const std::string& text) = 0;
     virtual std::vector<std::uint8_t> state() = 0;

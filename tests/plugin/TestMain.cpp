@@ -4,7 +4,6 @@
 
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -28,7 +27,7 @@ pid_t startXServer(bool withGLX)
     const pid_t pid = fork();
     if (pid == 0)
     {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // the server goes with the tests, however they end
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
                "-noreset", withGLX ? "+extension" : "-extension", "GLX", (char*)nullptr);
@@ -67,33 +66,26 @@ int main(int argc, char** argv)
     XSetErrorHandler(
         [](Display*, XErrorEvent* error)
         {
-            return std::fprintf(stderr, "X error: request %d, code %d\n", error->request_code,
-                                error->error_code) *
-                   0;
+            std::fprintf(stderr, "X error: request %d, code %d\n", error->request_code, error->error_code);
+            return 0;
         });
 
+    // Listing the tests (CTest's discovery at build time) needs no display; the server goes with
+    // this process (PR_SET_PDEATHSIG).
+    const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
+    if (!listing && startXServer(std::getenv(withoutGLXVariable) == nullptr) < 0)
+    {
+        std::fprintf(stderr, "Xvfb did not start: the plug-in tests need it (Debian package xvfb)\n");
+        return 1;
+    }
     // An empty home keeps a copy of Tovka installed in ~/.lv2 or ~/.vst3 from standing in for the build.
     const auto home = juce::File::createTempFile("home");
     home.createDirectory();
     setenv("HOME", home.getFullPathName().toRawUTF8(), 1);
 
-    // Listing the tests (CTest's discovery at build time) needs no display.
-    const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
-    const pid_t server = listing ? -1 : startXServer(std::getenv(withoutGLXVariable) == nullptr);
-    int result = 1;
-    if (!listing && server < 0)
-        std::fprintf(stderr, "Xvfb did not start: the plug-in tests need it (Debian package xvfb)\n");
-    else
-    {
-        juce::ScopedJuceInitialiser_GUI juce;
-        ::testing::InitGoogleTest(&argc, argv);
-        result = RUN_ALL_TESTS();
-    }
-    if (server > 0)
-    {
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
-    }
+    juce::ScopedJuceInitialiser_GUI juce;
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
     home.deleteRecursively();
     return result;
 }

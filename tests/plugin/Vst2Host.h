@@ -1,9 +1,9 @@
 #pragma once
 
-// A minimal Linux VST 2.4 host for the built VST2-compatible library, through Debian's fst headers
-// (which declare names JUCE declares too, so nothing here includes JUCE). Read inside namespace Vst2
-// as JUCE's wrapper reads them, host and plug-in call each other through pointers of the same types
-// (UndefinedBehaviorSanitizer's function check tells them apart).
+// A minimal Linux VST 2.4 host for the built VST2-compatible library through Debian's fst headers,
+// which declare names JUCE declares too: nothing here includes JUCE. Read in namespace Vst2, as JUCE's
+// wrapper reads them, so both sides call through pointers of the same types (UBSan's function check).
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -18,17 +18,10 @@ namespace Vst2
 }
 using namespace Vst2;
 
-/** An ASCII four-character code as the interface stores it. */
-constexpr t_fstInt32 fourCharCode(const char (&code)[5])
-{
-    return code[0] << 24 | code[1] << 16 | code[2] << 8 | code[3];
-}
-
 class Vst2Host : public Player
 {
 public:
-    /** A parameter edit the plug-in reported: audioMasterBeginEdit, audioMasterAutomate (with the
-        value) or audioMasterEndEdit. */
+    /** An edit the plug-in reported: audioMasterBeginEdit, audioMasterAutomate (value) or EndEdit. */
     struct Edit
     {
         int opcode, index;
@@ -40,9 +33,8 @@ public:
     bool open()
     {
         void* library = dlopen(TOVKA_VST_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        auto entry = library == nullptr ? nullptr
-                                        : (AEffect * (*)(audioMasterCallback))
-                                              dlsym(library, "VSTPluginMain");
+        using EntryPoint = AEffect* (*)(audioMasterCallback);
+        auto entry = library ? reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain")) : nullptr;
         current = this;
         effect = entry == nullptr ? nullptr : entry(hostCallback);
         if (effect == nullptr)
@@ -98,7 +90,7 @@ public:
         for (int b = 0; b < numBlocks; ++b)
         {
             // A block's events go to the plug-in just ahead of the block.
-            std::vector<VstMidiEvent> events;
+            VstMidiEvent events[64] = {};
             struct
             {
                 int numEvents;
@@ -108,16 +100,14 @@ public:
             for (const auto& m : midi)
                 if (m.block == b)
                 {
-                    auto& event = events.emplace_back();
+                    auto& event = events[list.numEvents];
+                    list.events[list.numEvents++] = reinterpret_cast<VstEvent*>(&event);
                     event.type = kVstMidiType;
-                    event.byteSize = sizeof(VstMidiEvent);
+                    event.byteSize = sizeof(event);
                     event.deltaFrames = m.offset;
-                    event.midiData[0] = (char)m.status;
-                    event.midiData[1] = (char)m.data1;
-                    event.midiData[2] = (char)m.data2;
+                    const char bytes[] = {(char)m.status, (char)m.data1, (char)m.data2};
+                    std::copy_n(bytes, 3, event.midiData);
                 }
-            for (auto& event : events)
-                list.events[list.numEvents++] = reinterpret_cast<VstEvent*>(&event);
             dispatch(effProcessEvents, 0, 0, &list);
             float* outputs[2] = {&out.left[(size_t)(b * testBlockSize)],
                                  &out.right[(size_t)(b * testBlockSize)]};
