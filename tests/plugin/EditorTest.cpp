@@ -96,17 +96,12 @@ protected:
     }
 
     /** Real input through the peer; the clock moves 50 ms per event, inside the double-click time. */
-    void mouse(juce::Point<int> at, bool down)
-    {
-        editor->getPeer()->handleMouseEvent(
-            juce::MouseInputSource::InputSourceType::mouse, at.toFloat(),
-            down ? juce::ModifierKeys::leftButtonModifier : juce::ModifierKeys(),
-            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, time += 50);
-    }
     void click(juce::Point<int> at)
     {
-        mouse(at, true);
-        mouse(at, false);
+        for (const int buttons : {(int)juce::ModifierKeys::leftButtonModifier, 0})
+            editor->getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, at.toFloat(),
+                                                buttons, juce::MouseInputSource::defaultPressure,
+                                                juce::MouseInputSource::defaultOrientation, time += 50);
     }
 
     std::vector<Report> reports;

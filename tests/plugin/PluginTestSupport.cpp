@@ -20,26 +20,21 @@ public:
 
     Recording play(int numBlocks, const std::vector<Midi>& midi) override
     {
-        Recording out;
-        juce::AudioBuffer<float> buffer(2, testBlockSize);
+        Recording out{std::vector<float>((size_t)(numBlocks * testBlockSize)), {}};
+        out.right = out.left;
         for (int b = 0; b < numBlocks; ++b)
         {
-            buffer.clear();
+            float* channels[] = {&out.left[(size_t)(b * testBlockSize)],
+                                 &out.right[(size_t)(b * testBlockSize)]};
+            juce::AudioBuffer<float> buffer(channels, 2, testBlockSize);
             juce::MidiBuffer events;
             for (const auto& m : midi)
                 if (m.block == b)
                     events.addEvent(juce::MidiMessage(m.status, m.data1, m.data2), m.offset);
-            {
-                // Whatever is set up lazily in the first block may allocate there.
-                CountAllocations scope;
-                processor->processBlock(buffer, events);
-                out.allocations += format == nullptr && std::exchange(warm, true) ? scope.count() : 0;
-            }
-            for (auto* channel : {&out.left, &out.right})
-            {
-                const auto* samples = buffer.getReadPointer(channel == &out.left ? 0 : 1);
-                channel->insert(channel->end(), samples, samples + testBlockSize);
-            }
+            // Whatever is set up lazily in the first block may allocate there.
+            CountAllocations scope;
+            processor->processBlock(buffer, events);
+            out.allocations += format == nullptr && std::exchange(warm, true) ? scope.count() : 0;
         }
         return out;
     }
@@ -65,13 +60,9 @@ private:
     /** Found by name: wrappers add parameters of their own (LV2 puts "Bypass" first). */
     juce::AudioProcessorParameter& parameter(int id)
     {
-        for (auto* p : processor->getParameters())
-            if (p->getName(64) == ParameterNames[id])
-                return *p;
-        ADD_FAILURE() << "no parameter named " << ParameterNames[id];
-        static juce::AudioParameterFloat missing{juce::ParameterID{"missing", 1}, "missing", 0.0f, 1.0f,
-                                                 0.0f};
-        return missing;
+        const auto& all = processor->getParameters();
+        auto named = [id](auto* p) { return p->getName(64) == ParameterNames[id]; };
+        return **std::find_if(all.begin(), all.end(), named);
     }
 
     std::unique_ptr<juce::AudioPluginFormat> format; // outlives the instance it made
