@@ -23,11 +23,14 @@ const float inf = std::numeric_limits<float>::infinity();
 /** MIDI note 57 (A3, 220 Hz) struck at velocity 127 at the start of block 0. */
 constexpr Midi note{0, 0, 0x90, 57, 127};
 
-/** Root mean square over blocks [from, to). */
-double level(const std::vector<float>& samples, int from, int to)
+/** Root mean square of both channels over blocks [from, to); NaN when a sample is not finite. */
+double level(const Recording& r, int from, int to)
 {
-    const auto begin = samples.begin() + from * B, end = samples.begin() + to * B;
-    return std::sqrt(std::inner_product(begin, end, begin, 0.0) / (double)(end - begin));
+    double sum = 0.0;
+    for (const auto* samples : {&r.left, &r.right})
+        for (int i = from * B; i < to * B; ++i)
+            sum += std::isfinite((*samples)[i]) ? (double)(*samples)[i] * (*samples)[i] : NaN;
+    return std::sqrt(sum / (2.0 * (to - from) * B));
 }
 
 /** Samples [begin, end) only fall towards zero, as the DC blocker's offset does once all is silent. */
@@ -38,13 +41,6 @@ bool onlyDecays(const std::vector<float>& samples, int begin, int end)
             (samples[i] != 0.0f && std::signbit(samples[i]) != std::signbit(samples[i - 1])))
             return false;
     return true;
-}
-
-bool allFinite(const Recording& r)
-{
-    auto finite = [](float s) { return std::isfinite(s); };
-    return std::all_of(r.left.begin(), r.left.end(), finite) &&
-           std::all_of(r.right.begin(), r.right.end(), finite);
 }
 
 /** Autocorrelation over blocks [from, to) at the period of `frequency`: near 1 when it repeats so. */
@@ -103,8 +99,8 @@ TEST_P(Format, PitchBendSustainPedalAndControllersReachTheEngine)
         const std::uint8_t down = pedal ? 127 : 0;
         const auto out =
             plainVoice(GetParam())->play(24, {note, {2, 0, 0xB0, 64, down}, {6, 0, 0x80, 57, 0}});
-        EXPECT_GT(level(out.left, 3, 6), 1e-3);
-        EXPECT_TRUE(pedal ? level(out.left, 12, 24) > 1e-3 : onlyDecays(out.left, 12 * B, 24 * B)) << pedal;
+        EXPECT_GT(level(out, 3, 6), 1e-3);
+        EXPECT_TRUE(pedal ? level(out, 12, 24) > 1e-3 : onlyDecays(out.left, 12 * B, 24 * B)) << pedal;
     }
 
     // Controller 7 at 0 mutes "Main Volume" from the block after the one carrying it: that block
@@ -134,8 +130,7 @@ TEST_P(Format, StartsAtTheDefaultsAndRoundTripsStateWithHostNaNsRefusedAndInfini
     expected[C::ParamTonality] = 1.0f;
     expected[C::ParamTurnIn] = 0.0f;
     const auto out = source->play(12, {note});
-    EXPECT_TRUE(allFinite(out));
-    EXPECT_GT(std::min(level(out.left, 2, 12), level(out.right, 2, 12)), 1e-3);
+    EXPECT_GT(level(out, 0, 12), 1e-3);
     EXPECT_NE(out.left, out.right);
 
     const auto state = source->state();
@@ -183,7 +178,7 @@ TEST(Processor, ControllersDriveTheirMappedParametersOnlyAndNothingAllocates)
     auto player = makePlayer("Processor");
     const auto out = player->play(10, midi);
     EXPECT_EQ(out.allocations, 0);
-    EXPECT_GT(level(out.left, 2, 6), 1e-3) << "it must sound to mean anything";
+    EXPECT_GT(level(out, 2, 6), 1e-3) << "it must sound to mean anything";
     for (int id = 0; id < NumParameters; ++id)
     {
         const int cc = ParameterMIDIMapping[id];
@@ -217,7 +212,7 @@ TEST(Processor, StateChunksOfAnyLengthOrContentGiveValuesInRange)
             EXPECT_EQ(player->value((int)id), v < 0.0f ? ParameterDefaultValues[id] : v)
                 << chunk.size() << " bytes: " << ParameterNames[id];
         }
-        EXPECT_TRUE(allFinite(player->play(4, {note})));
+        EXPECT_GE(level(player->play(4, {note}), 0, 4), 0.0) << "not finite";
     }
 }
 
@@ -225,9 +220,7 @@ TEST(Processor, KeepsPlayingAtAbsurdHostRates)
 {
     for (double rate : {100.0, 195.0, 1e-300, 1.31e6, 1e300, std::numeric_limits<double>::quiet_NaN()})
     {
-        const auto out = makePlayer("Processor", rate)->play(8, {note});
-        EXPECT_TRUE(allFinite(out)) << rate;
-        EXPECT_GT(level(out.left, 1, 8), 1e-3) << rate;
+        EXPECT_GT(level(makePlayer("Processor", rate)->play(8, {note}), 0, 8), 1e-3) << rate;
     }
 }
 

@@ -30,7 +30,7 @@ public:
             juce::MidiBuffer events;
             for (const auto& m : midi)
                 if (m.block == b)
-                    events.addEvent(juce::MidiMessage(m.status, m.data1, m.data2), m.offset);
+                    events.addEvent(m.bytes, 3, m.offset);
             // Whatever is set up lazily in the first block may allocate there.
             CountAllocations scope;
             processor->processBlock(buffer, events);

@@ -18,11 +18,11 @@ struct Recording
     long allocations = 0;
 };
 
-/** One short MIDI message at frame `offset` of block `block`. */
+/** A three-byte MIDI message at frame `offset` of block `block`. */
 struct Midi
 {
     int block, offset;
-    std::uint8_t status, data1, data2;
+    std::uint8_t bytes[3];
 };
 
 /** An instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2", "VST2"). Ids

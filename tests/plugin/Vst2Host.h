@@ -84,9 +84,8 @@ public:
 
     Recording play(int numBlocks, const std::vector<Midi>& midi) override
     {
-        Recording out;
-        out.left.resize((size_t)(numBlocks * testBlockSize));
-        out.right.resize(out.left.size());
+        Recording out{std::vector<float>((size_t)(numBlocks * testBlockSize)), {}};
+        out.right = out.left;
         for (int b = 0; b < numBlocks; ++b)
         {
             // A block's events go to the plug-in just ahead of the block.
@@ -105,12 +104,11 @@ public:
                     event.type = kVstMidiType;
                     event.byteSize = sizeof(event);
                     event.deltaFrames = m.offset;
-                    const char bytes[] = {(char)m.status, (char)m.data1, (char)m.data2};
-                    std::copy_n(bytes, 3, event.midiData);
+                    std::copy_n(m.bytes, 3, event.midiData);
                 }
             dispatch(effProcessEvents, 0, 0, &list);
-            float* outputs[2] = {&out.left[(size_t)(b * testBlockSize)],
-                                 &out.right[(size_t)(b * testBlockSize)]};
+            float* outputs[] = {&out.left[(size_t)(b * testBlockSize)],
+                                &out.right[(size_t)(b * testBlockSize)]};
             effect->processReplacing(effect, nullptr, outputs, testBlockSize);
         }
         return out;
@@ -119,9 +117,9 @@ public:
     float value(int id) override { return effect->getParameter(effect, id); }
     void setValue(int id, float normalised) override { effect->setParameter(effect, id, normalised); }
     std::string text(int id) override { return stringOf(effGetParamDisplay, id); }
-    void type(int id, const std::string& text) override
+    void type(int id, const std::string& s) override
     {
-        dispatch(effString2Parameter, id, 0, const_cast<char*>(text.c_str()));
+        dispatch(effString2Parameter, id, 0, (void*)s.c_str());
     }
 
     std::vector<std::uint8_t> state() override
