@@ -73,8 +73,7 @@ protected:
         return false;
     }
 
-    /** Opens the editor in the host's window at the size it asks for; with `paint`, idles until all
-        of it is painted (the paper is light everywhere, an unpainted window black). */
+    /** Opens the editor in the host's window; with `paint`, idles until under 1% of it is dark. */
     void openEditor(bool paint)
     {
         ERect* rect = nullptr;

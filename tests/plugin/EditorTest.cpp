@@ -58,8 +58,7 @@ protected:
     /** What the host has heard since the last call. */
     std::vector<Report> heard() { return std::exchange(reports, {}); }
 
-    /** Puts the editor in a window, the probe in front, and waits for its first paint to end:
-        something painted, then 200 ms of nothing. */
+    /** Puts the editor in a window, the probe in front, and waits for 200 ms without a paint. */
     void show()
     {
         probe.setBounds(editor->getLocalBounds());

@@ -17,8 +17,7 @@
 
 namespace
 {
-/** Starts a private Xvfb on a display number of its own choosing (-displayfd), so parallel test
-    processes never collide, and points DISPLAY at it; returns its process id, or -1. */
+/** Starts a private Xvfb on a free display of its choosing (-displayfd) and points DISPLAY at it. */
 pid_t startXServer(bool withGLX)
 {
     int fds[2];

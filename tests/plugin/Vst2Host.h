@@ -28,8 +28,7 @@ public:
         float value;
     };
 
-    /** Loads the library (it stays loaded: JUCE keeps a message thread alive in it), then opens and
-        starts one instance; false, with a test failure, when it cannot. */
+    /** Loads the library (for good: JUCE keeps a thread in it), then opens and starts an instance. */
     bool open()
     {
         void* library = dlopen(TOVKA_VST_LIBRARY, RTLD_NOW | RTLD_LOCAL);
