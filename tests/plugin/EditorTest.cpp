@@ -1,8 +1,6 @@
-// The real processor with its real editor in a window on the test process's private X server.
-// Mouse input goes through the window's peer, so the framework hit-tests and detects double-clicks
-// as it does for a user; the host's view is taken from listeners on the parameter objects.
-#include <memory>
-
+// The real processor with its real editor in a window on the test process's private X server. Mouse
+// input goes through the window's peer, so the framework hit-tests and detects double-clicks as it
+// does for a user; the host's view is what the parameters' listeners hear.
 #include <gtest/gtest.h>
 
 #include "PluginEditor.h"
@@ -10,48 +8,13 @@
 
 namespace
 {
-/** One report as the host sees it: "begin 14", "value 14 0.3" (the value's every digit) or "end 14". */
-std::string report(const char* kind, int id, float value = 0.0f)
-{
-    const auto text = std::string(kind) + " " + std::to_string(id);
-    return kind == std::string("value") ? text + " " + juce::String(value, 9).toStdString() : text;
-}
-
-/** What the host hears from the parameter objects: host-notified values and gestures. */
-struct HostEar : juce::AudioProcessorParameter::Listener
-{
-    explicit HostEar(juce::AudioProcessor& processor) : parameters(processor.getParameters())
-    {
-        for (auto* p : parameters)
-            p->addListener(this);
-    }
-    ~HostEar() override
-    {
-        for (auto* p : parameters)
-            p->removeListener(this);
-    }
-    void parameterValueChanged(int id, float value) override
-    {
-        reports.push_back(report("value", id, value));
-    }
-    void parameterGestureChanged(int id, bool starting) override
-    {
-        reports.push_back(report(starting ? "begin" : "end", id));
-    }
-    std::vector<std::string> take() { return std::exchange(reports, {}); }
-
-    juce::Array<juce::AudioProcessorParameter*> parameters;
-    std::vector<std::string> reports;
-};
-
-/** Counts what the window paints: a transparent component in front of everything
-    is painted with every region the framework repaints. */
+/** In front of everything, transparent: painted with every region the window repaints. */
 struct PaintProbe : juce::Component
 {
     PaintProbe() { setInterceptsMouseClicks(false, false); }
     void paint(juce::Graphics& g) override
     {
-        const juce::ScopedLock lock(areasLock);
+        const juce::ScopedLock lock(areasLock); // painted on the OpenGL thread when it is attached
         areas.add(g.getClipBounds());
     }
     juce::RectangleList<int> take()
@@ -59,7 +22,7 @@ struct PaintProbe : juce::Component
         const juce::ScopedLock lock(areasLock);
         return std::exchange(areas, {});
     }
-    juce::CriticalSection areasLock; // painted on the OpenGL thread when it is attached
+    juce::CriticalSection areasLock;
     juce::RectangleList<int> areas;
 };
 
@@ -68,20 +31,34 @@ void pump(int milliseconds)
     juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
 }
 
-class Editor : public ::testing::Test
+/** A report the host hears: 'b'egin, 'v'alue (with the value) or 'e'nd, and the id. */
+using Report = std::tuple<char, int, float>;
+
+class Editor : public ::testing::Test, juce::AudioProcessorParameter::Listener
 {
 protected:
     void SetUp() override
     {
         // Values away from the defaults and from every preset, distinct per id.
         for (int id = 0; id < NumParameters; ++id)
-            processor.getParameters()[id]->setValueNotifyingHost(0.05f + 0.05f * (float)id);
+        {
+            parameter(id).setValueNotifyingHost(0.05f + 0.05f * (float)id);
+            parameter(id).addListener(this);
+        }
         editor.reset(dynamic_cast<TovkaAudioProcessorEditor*>(processor.createEditorIfNeeded()));
         ASSERT_NE(editor, nullptr);
+        heard();
     }
 
-    /** Puts the editor in a window, with the probe in front, and waits until the
-        first paint is over: something painted, then 200 ms of nothing. */
+    void parameterValueChanged(int id, float value) override { reports.emplace_back('v', id, value); }
+    void parameterGestureChanged(int id, bool begin) override
+    {
+        reports.emplace_back(begin ? 'b' : 'e', id, 0.0f);
+    }
+    /** What the host has heard since the last call. */
+    std::vector<Report> heard() { return std::exchange(reports, {}); }
+
+    /** Puts the editor in a window, the probe in front, and waits for 200 ms without a paint. */
     void show()
     {
         probe.setBounds(editor->getLocalBounds());
@@ -90,18 +67,15 @@ protected:
         editor->setVisible(true);
         nextPaint();
         for (int wait = 0; wait < 50; ++wait)
-        {
-            pump(200);
-            if (probe.take().isEmpty())
+            if (nextPaint(200).isEmpty())
                 break;
-        }
     }
 
-    /** Pumps the message loop until the window has painted something, at most 5 s. */
-    juce::RectangleList<int> nextPaint()
+    /** Pumps the message loop until the window paints something, at most `timeout` ms. */
+    juce::RectangleList<int> nextPaint(int timeout = 5000)
     {
         juce::RectangleList<int> painted;
-        for (int wait = 0; wait < 250 && painted.isEmpty(); ++wait)
+        for (int waited = 0; waited < timeout && painted.isEmpty(); waited += 20)
         {
             pump(20);
             painted = probe.take();
@@ -109,34 +83,27 @@ protected:
         return painted;
     }
 
-    float parameter(int id) { return processor.getParameters()[id]->getValue(); }
+    juce::AudioProcessorParameter& parameter(int id) { return *processor.getParameters()[id]; }
 
-    /** Every bound widget shows its parameters' values. */
     void expectWidgetsShowTheValues()
     {
         for (int id = 0; id < NumParameters; ++id)
-            if (auto* widget = editor->widgetForParam[id]; widget != nullptr)
+            if (auto* widget = editor->widgetForParam[id])
             {
-                EXPECT_EQ(widget->getValueForParamId(id), parameter(id)) << id;
+                EXPECT_EQ(widget->getValueForParamId(id), parameter(id).getValue()) << id;
             }
     }
 
-    // Real input through the peer; the clock moves on 50 ms per event, well inside
-    // the double-click time.
-    void mouse(juce::Point<int> at, bool down)
-    {
-        time += 50;
-        editor->getPeer()->handleMouseEvent(
-            juce::MouseInputSource::InputSourceType::mouse, at.toFloat(),
-            down ? juce::ModifierKeys::leftButtonModifier : juce::ModifierKeys(),
-            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, time);
-    }
+    /** Real input through the peer; the clock moves 50 ms per event, inside the double-click time. */
     void click(juce::Point<int> at)
     {
-        mouse(at, true);
-        mouse(at, false);
+        for (const int buttons : {(int)juce::ModifierKeys::leftButtonModifier, 0})
+            editor->getPeer()->handleMouseEvent(juce::MouseInputSource::InputSourceType::mouse, at.toFloat(),
+                                                buttons, juce::MouseInputSource::defaultPressure,
+                                                juce::MouseInputSource::defaultOrientation, time += 50);
     }
 
+    std::vector<Report> reports;
     TovkaAudioProcessor processor;
     PaintProbe probe; // outlives the editor it is a child of
     std::unique_ptr<TovkaAudioProcessorEditor> editor;
@@ -147,56 +114,56 @@ protected:
 TEST_F(Editor, ShowsTheValuesBeforeItsFirstTickAndLaysTheWindowOut)
 {
     expectWidgetsShowTheValues();
-
-    // The layout at the editor's only size, from the title's and the logo's bounds.
     EXPECT_EQ(editor->getBounds(), juce::Rectangle<int>(0, 0, 780, 400));
     EXPECT_FALSE(editor->isResizable());
-    auto& legato = editor->legatoSelector;
-    const int rh = legato.getHeight();
-    const auto& in = editor->turnIn.getBounds();
-    const auto& out = editor->turnOut.getBounds();
     // The turn rows flank the envelope editor, centred on its height; the legato row tops the middle pad.
-    const std::tuple<const char*, juce::Component*, juce::Rectangle<int>> expected[] = {
-        {"presetManager", &editor->presetManager, {0, 0, 780, 400}},
-        {"presetBar", editor->presetBar, {625, 5, 150, 25}},
-        {"background", &editor->background, {0, 0, 780, 400}},
-        {"adsrWidget", &editor->adsrWidget, {228, 41, 322, 89}},
-        {"volumeSlider", &editor->volumeSlider, {725, 41, 45, 89}},
-        {"roomSlider", &editor->roomSlider, {680, 41, 45, 89}},
-        {"characterPad", &editor->characterPad, {57, 155, 214, 214}},
-        {"throatPad", &editor->throatPad, {531, 155, 214, 214}},
-        {"legatoTimesPad", &editor->legatoTimesPad, {304, 155 + rh, 214, 214 - rh}},
-        {"turnIn",
-         &editor->turnIn,
-         {223 - in.getWidth(), 85 - in.getHeight() / 2, in.getWidth(), in.getHeight()}},
-        {"turnOut", &editor->turnOut, {550, 85 - out.getHeight() / 2, out.getWidth(), out.getHeight()}},
-        {"legatoSelector", &legato, {412 - legato.getWidth() / 2, 155, legato.getWidth(), rh}},
+    auto& legato = editor->legatoSelector;
+    const auto in = editor->turnIn.getBounds(), out = editor->turnOut.getBounds(), row = legato.getBounds();
+    const std::pair<juce::Component*, juce::Rectangle<int>> expected[] = {
+        {&editor->presetManager, {0, 0, 780, 400}},
+        {editor->presetBar, {625, 5, 150, 25}},
+        {&editor->background, {0, 0, 780, 400}},
+        {&editor->adsrWidget, {228, 41, 322, 89}},
+        {&editor->volumeSlider, {725, 41, 45, 89}},
+        {&editor->roomSlider, {680, 41, 45, 89}},
+        {&editor->characterPad, {57, 155, 214, 214}},
+        {&editor->throatPad, {531, 155, 214, 214}},
+        {&editor->legatoTimesPad, {304, 155 + row.getHeight(), 214, 214 - row.getHeight()}},
+        {&editor->turnIn, in.withPosition(223 - in.getWidth(), 85 - in.getHeight() / 2)},
+        {&editor->turnOut, out.withPosition(550, 85 - out.getHeight() / 2)},
+        {&legato, row.withPosition(412 - row.getWidth() / 2, 155)},
     };
-    for (const auto& [name, component, bounds] : expected)
-        EXPECT_EQ(component->getBounds().toString(), bounds.toString()) << name;
+    for (const auto& [component, bounds] : expected)
+        EXPECT_EQ(component->getBounds().toString(), bounds.toString()) << &component - &expected[0].first;
     // The radio rows were laid out for the clamped font size 22: the returned size is what the row holds.
-    EXPECT_EQ(legato.prepareForFontSize(22), juce::Point<int>(legato.getWidth(), rh));
+    EXPECT_EQ(legato.prepareForFontSize(22), juce::Point<int>(row.getWidth(), row.getHeight()));
 }
 
-TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGestures)
+TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGesturesAndIdsOutside0To16AreIgnored)
 {
     show();
     const auto volume = editor->volumeSlider.getBounds().getCentre();
-    HostEar ear(processor);
+    heard();
     click(volume);
     click(volume);
     // Each click is a gesture of its own; the reset value comes after the second.
-    auto reports = ear.take();
-    ASSERT_GE(reports.size(), 2u);
-    EXPECT_EQ(reports.back(), report("value", 14, processor.getParameters()[14]->getDefaultValue()));
-    EXPECT_EQ(reports[reports.size() - 2], report("end", 14));
+    const auto clicks = heard();
+    ASSERT_GE(clicks.size(), 2u);
+    EXPECT_EQ(clicks.back(), Report('v', 14, parameter(14).getDefaultValue()));
+    EXPECT_EQ(clicks[clicks.size() - 2], Report('e', 14, 0.0f));
 
-    time += 50;
     editor->getPeer()->handleMouseWheel(juce::MouseInputSource::InputSourceType::mouse, volume.toFloat(),
-                                        time, {0.0f, 0.25f, false, false, false});
-    reports = ear.take();
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0], report("value", 14, parameter(14)));
+                                        time += 50, {0.0f, 0.25f, false, false, false});
+    EXPECT_EQ(heard(), std::vector<Report>({{'v', 14, parameter(14).getValue()}}));
+
+    for (int id : {-1, NumParameters})
+    {
+        editor->ui_beginGesture(nullptr, id);
+        editor->valueChanged(nullptr, id, 0.5f);
+        editor->ui_endGesture(nullptr, id);
+        EXPECT_EQ(editor->defaultValueForParamId(id) + editor->currentValueForParamId(id), 0.0f) << id;
+    }
+    EXPECT_TRUE(heard().empty());
 }
 
 TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
@@ -208,7 +175,7 @@ TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
     // Host automation of one envelope time reaches only its own id, at the next tick.
     auto& values = editor->adsrWidget.values;
     const std::vector<float> before(std::begin(values), std::end(values));
-    processor.getParameters()[1]->setValueNotifyingHost(0.9f);
+    parameter(1).setValueNotifyingHost(0.9f);
     EXPECT_EQ(values[1], before[1]) << "pushed before the tick";
     const auto painted = nextPaint();
     EXPECT_EQ(std::vector<float>(std::begin(values), std::end(values)),
@@ -218,7 +185,7 @@ TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
         << painted.getBounds().toString();
 
     // "Pitchbend" has no widget: its automation changes nothing on screen.
-    processor.getParameters()[4]->setValueNotifyingHost(0.9f);
+    parameter(4).setValueNotifyingHost(0.9f);
     pump(300);
     EXPECT_TRUE(probe.take().isEmpty());
 }
@@ -227,19 +194,19 @@ TEST_F(Editor, PresetsApplyInIdOrderAndShowAtTheNextTick)
 {
     show();
     const auto barX = editor->presetBar->getX();
-    HostEar ear(processor);
+    heard();
     click({barX + 135, 17}); // ">": the first preset, "INIT"
-    std::vector<std::string> expected;
+    std::vector<Report> expected;
     for (int id = 0; id < NumParameters; ++id)
-        expected.push_back(report("value", id, processor.getParameters()[id]->getDefaultValue()));
-    EXPECT_EQ(ear.take(), expected);
+        expected.emplace_back('v', id, parameter(id).getDefaultValue());
+    EXPECT_EQ(heard(), expected);
     EXPECT_EQ(editor->presetBar->nameButton.getButtonText(), "INIT");
-    EXPECT_NE(editor->volumeSlider.getValue(), parameter(14)) << "shown during the recall";
+    EXPECT_NE(editor->volumeSlider.getValue(), parameter(14).getValue()) << "shown during the recall";
     pump(50);
     expectWidgetsShowTheValues();
 
-    // The browser opens in front of everything, the bar included, and closing it
-    // (a click on the dimmed area) leaves the window as it was.
+    // The browser opens in front of everything, the bar included; a click on its dimmed
+    // backdrop closes it and leaves the window as it was.
     const auto children = editor->getChildren();
     click({barX + 75, 17});
     EXPECT_EQ(editor->getChildren().getLast(), &editor->presetManager);
@@ -249,52 +216,12 @@ TEST_F(Editor, PresetsApplyInIdOrderAndShowAtTheNextTick)
     EXPECT_EQ(editor->getChildren(), children);
 }
 
-TEST_F(Editor, TheLogoOpensTheProductPageOncePerReleaseOverIt)
+// The Standalone application starts and stays up on the private X server, with the scratch home.
+TEST(Standalone, StartsAndStaysUp)
 {
-    show();
-    // A stand-in for the desktop's opener, first on the search path.
-    const auto bin = juce::File::createTempFile("bin");
-    bin.createDirectory();
-    const auto log = bin.getChildFile("opened");
-    const auto opener = bin.getChildFile("xdg-open");
-    opener.replaceWithText("#!/bin/sh\necho \"$*\" >> '" + log.getFullPathName() + "'\n", false, false, "\n");
-    opener.setExecutePermission(true);
-    const juce::String path = std::getenv("PATH");
-    setenv("PATH", (bin.getFullPathName() + ":" + path).toRawUTF8(), 1);
-
-    // The opener runs in a process of its own: wait for its lines, then a little longer for a surplus one.
-    auto opened = [&](int expected)
-    {
-        auto lines = [&] { return juce::StringArray::fromLines(log.loadFileAsString().trim()); };
-        for (int wait = 0; wait < 100 && (!log.exists() || lines().size() < expected); ++wait)
-            juce::Thread::sleep(20);
-        juce::Thread::sleep(200);
-        return lines();
-    };
-    const auto logo = editor->background.logo.getBounds().getCentre();
-    click(logo);
-    EXPECT_EQ(opened(1), juce::StringArray("https://www.orvalunde.com/products/tovka"));
-    // Pressed on the logo, released beside it: nothing opens.
-    mouse(logo, true);
-    mouse({logo.x, logo.y - 40}, true);
-    mouse({logo.x, logo.y - 40}, false);
-    click(logo);
-    EXPECT_EQ(opened(2).size(), 2);
-
-    setenv("PATH", path.toRawUTF8(), 1);
-    bin.deleteRecursively();
-}
-
-TEST_F(Editor, IgnoresReportsForIdsItDoesNotHave)
-{
-    HostEar ear(processor);
-    for (int id : {-1, NumParameters})
-    {
-        editor->ui_beginGesture(nullptr, id);
-        editor->valueChanged(nullptr, id, 0.5f);
-        editor->ui_endGesture(nullptr, id);
-        EXPECT_EQ(editor->defaultValueForParamId(id), 0.0f);
-        EXPECT_EQ(editor->currentValueForParamId(id), 0.0f);
-    }
-    EXPECT_TRUE(ear.take().empty());
+    juce::ChildProcess standalone;
+    ASSERT_TRUE(standalone.start(TOVKA_STANDALONE, 0));
+    juce::Thread::sleep(3000);
+    EXPECT_TRUE(standalone.isRunning()) << "it quit within 3 s; exit code " << standalone.getExitCode();
+    standalone.kill();
 }

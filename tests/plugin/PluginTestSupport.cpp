@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include "../engine/CountingAllocator.h"
 #include "ParameterTables.h"
 #include "PluginProcessor.h"
 
 namespace
 {
-/** The processor in-process, or a built VST3 or LV2 plug-in hosted through JUCE. */
+/** The processor in-process (no format), or a built VST3 or LV2 plug-in hosted through JUCE. */
 class JucePlayer : public Player
 {
 public:
@@ -19,30 +20,28 @@ public:
 
     Recording play(int numBlocks, const std::vector<Midi>& midi) override
     {
-        Recording out;
-        juce::AudioBuffer<float> buffer(2, testBlockSize);
+        Recording out{std::vector<float>((size_t)(numBlocks * testBlockSize)), {}};
+        out.right = out.left;
         for (int b = 0; b < numBlocks; ++b)
         {
-            buffer.clear();
+            float* channels[] = {&out.left[(size_t)(b * testBlockSize)],
+                                 &out.right[(size_t)(b * testBlockSize)]};
+            juce::AudioBuffer<float> buffer(channels, 2, testBlockSize);
             juce::MidiBuffer events;
             for (const auto& m : midi)
                 if (m.block == b)
-                    events.addEvent(juce::MidiMessage(m.status, m.data1, m.data2), m.offset);
+                    events.addEvent(m.bytes, 3, m.offset);
+            // Whatever is set up lazily in the first block may allocate there.
+            CountAllocations scope;
             processor->processBlock(buffer, events);
-            out.left.insert(out.left.end(), buffer.getReadPointer(0),
-                            buffer.getReadPointer(0) + testBlockSize);
-            out.right.insert(out.right.end(), buffer.getReadPointer(1),
-                             buffer.getReadPointer(1) + testBlockSize);
+            out.allocations += format == nullptr && std::exchange(warm, true) ? scope.count() : 0;
         }
         return out;
     }
 
     float value(int id) override { return parameter(id).getValue(); }
-
     void setValue(int id, float normalised) override { parameter(id).setValue(normalised); }
-
     std::string text(int id) override { return parameter(id).getCurrentValueAsText().toStdString(); }
-
     void type(int id, const std::string& text) override { setValue(id, parameter(id).getValueForText(text)); }
 
     std::vector<std::uint8_t> state() override
@@ -61,17 +60,14 @@ private:
     /** Found by name: wrappers add parameters of their own (LV2 puts "Bypass" first). */
     juce::AudioProcessorParameter& parameter(int id)
     {
-        for (auto* p : processor->getParameters())
-            if (p->getName(64) == ParameterNames[id])
-                return *p;
-        ADD_FAILURE() << "no parameter named " << ParameterNames[id];
-        static juce::AudioParameterFloat missing{juce::ParameterID{"missing", 1}, "missing", 0.0f, 1.0f,
-                                                 0.0f};
-        return missing;
+        const auto& all = processor->getParameters();
+        auto named = [id](auto* p) { return p->getName(64) == ParameterNames[id]; };
+        return **std::find_if(all.begin(), all.end(), named);
     }
 
     std::unique_ptr<juce::AudioPluginFormat> format; // outlives the instance it made
     std::unique_ptr<juce::AudioProcessor> processor;
+    bool warm = false;
 };
 } // namespace
 
@@ -95,16 +91,15 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
         juce::OwnedArray<juce::PluginDescription> found;
         pluginFormat->findAllTypesForFile(found, identifier);
         juce::String error = "no " + juce::String(format) + " plug-in at " + identifier;
-        auto instance = found.size() != 1 ? nullptr
-                                          : pluginFormat->createInstanceFromDescription(*found[0], sampleRate,
-                                                                                        testBlockSize, error);
-        if (instance == nullptr)
+        if (found.size() == 1)
+            processor =
+                pluginFormat->createInstanceFromDescription(*found[0], sampleRate, testBlockSize, error);
+        if (processor == nullptr)
         {
             ADD_FAILURE() << error;
             return nullptr;
         }
-        instance->enableAllBuses();
-        processor = std::move(instance);
+        processor->enableAllBuses();
     }
     processor->prepareToPlay(sampleRate, testBlockSize);
     return std::make_unique<JucePlayer>(std::move(pluginFormat), std::move(processor));

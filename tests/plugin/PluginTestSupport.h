@@ -1,8 +1,7 @@
 #pragma once
 
-// What the plug-in tests share. Free of JUCE: the VST2 host's fst headers declare names JUCE
-// declares too, so the tests that drive every format see the plug-in only through Player.
-#include <cstddef>
+// What the plug-in tests share, free of JUCE: the VST2 host's fst headers declare names JUCE declares
+// too, so the tests that drive every format see the plug-in only through Player.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,31 +10,30 @@
 constexpr double testSampleRate = 44100.0;
 constexpr int testBlockSize = 512;
 
-/** A stereo recording of a plug-in's output over several blocks. */
+/** Stereo output over several blocks, and the allocations made inside processBlock after the
+    instance's first block (counted by the in-process player only). */
 struct Recording
 {
     std::vector<float> left, right;
+    long allocations = 0;
 };
 
-/** One short MIDI message at frame `offset` of block `block`. */
+/** A three-byte MIDI message at frame `offset` of block `block`. */
 struct Midi
 {
     int block, offset;
-    std::uint8_t status, data1, data2;
+    std::uint8_t bytes[3];
 };
 
-/** A plug-in instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2",
-    "VST2"); prepared at testSampleRate in blocks of testBlockSize frames. Ids are ours, whatever
-    order or extra parameters the format has. */
+/** An instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2", "VST2"). Ids
+    are ours, whatever the format adds; setValue is host automation, NaN included. */
 class Player
 {
 public:
     virtual ~Player() = default;
     virtual Recording play(int numBlocks, const std::vector<Midi>& midi) = 0;
     virtual float value(int id) = 0;
-    /** As host automation: the value goes to the plug-in as it is, NaN included. */
     virtual void setValue(int id, float normalised) = 0;
-    /** The text the plug-in writes for a parameter's value, and a typed text read back. */
     virtual std::string text(int id) = 0;
     virtual void type(int id, const std::string& text) = 0;
     virtual std::vector<std::uint8_t> state() = 0;
@@ -46,11 +44,9 @@ public:
 std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate);
 std::unique_ptr<Player> makeVst2Player();
 
-/** Set in the environment of a test process, it makes the process's private X
-    server run without the GLX extension (tests/plugin/TestMain.cpp). */
+/** Set in a test process's environment, its private X server runs without GLX (TestMain.cpp). */
 constexpr const char* withoutGLXVariable = "TOVKA_TEST_WITHOUT_GLX";
 
-/** Writes 0xAARRGGBB pixels, row by row, as a PNG into the test artefact folder,
-    for a person to look at; returns the file's path. */
+/** Writes 0xAARRGGBB pixels, row by row, as a PNG into the artefact folder; returns its path. */
 std::string saveArtefact(const std::string& name, int width, int height,
                          const std::vector<std::uint32_t>& pixels);

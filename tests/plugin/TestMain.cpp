@@ -4,7 +4,6 @@
 
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,9 +17,7 @@
 
 namespace
 {
-/** Starts a private Xvfb for the whole run, so editors open in real windows without touching the
-    user's desktop, and points DISPLAY at it; returns its process id, or -1. It picks a free
-    display number itself (-displayfd), so parallel test processes never collide. */
+/** Starts a private Xvfb on a free display of its choosing (-displayfd) and points DISPLAY at it. */
 pid_t startXServer(bool withGLX)
 {
     int fds[2];
@@ -29,24 +26,23 @@ pid_t startXServer(bool withGLX)
     const pid_t pid = fork();
     if (pid == 0)
     {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // the server goes with the tests, however they end
-        close(fds[0]);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         const std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp",
                "-noreset", withGLX ? "+extension" : "-extension", "GLX", (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
-    std::string number;
+    std::string number = ":";
     for (char c; pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n';)
         number += c;
     close(fds[0]);
-    if (number.empty())
+    if (number == ":")
         return -1;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
+    setenv("DISPLAY", number.c_str(), 1);
 
-    // A desktop's window manager has made the window-manager protocol atoms
-    // long before any plug-in opens a window, and JUCE relies on them.
+    // A desktop's window manager has made these atoms long before a plug-in opens a window;
+    // JUCE relies on them.
     if (auto* display = XOpenDisplay(nullptr))
     {
         for (auto* name :
@@ -59,12 +55,12 @@ pid_t startXServer(bool withGLX)
 }
 } // namespace
 
-// Hosting needs JUCE's message manager on the test thread, and the editors an X
-// display, which must exist before JUCE first connects to one.
+// Hosting needs JUCE's message manager on the test thread, and the editors an X display that
+// exists before JUCE first connects to one.
 int main(int argc, char** argv)
 {
-    // What a host does before anything touches X: hosted editors paint from the
-    // OpenGL thread as well, and an X error is reported, not fatal.
+    // As a host does before anything touches X: editors paint from the OpenGL thread too, and an
+    // X error is reported, not fatal.
     XInitThreads();
     XSetErrorHandler(
         [](Display*, XErrorEvent* error)
@@ -73,29 +69,22 @@ int main(int argc, char** argv)
             return 0;
         });
 
-    // Plug-in formats also look in the user's folders (~/.lv2, ~/.vst3); an empty home
-    // keeps an installed copy of Tovka from standing in for the one just built.
+    // Listing the tests (CTest's discovery at build time) needs no display; the server goes with
+    // this process (PR_SET_PDEATHSIG).
+    const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
+    if (!listing && startXServer(std::getenv(withoutGLXVariable) == nullptr) < 0)
+    {
+        std::fprintf(stderr, "Xvfb did not start: the plug-in tests need it (Debian package xvfb)\n");
+        return 1;
+    }
+    // An empty home keeps a copy of Tovka installed in ~/.lv2 or ~/.vst3 from standing in for the build.
     const auto home = juce::File::createTempFile("home");
     home.createDirectory();
     setenv("HOME", home.getFullPathName().toRawUTF8(), 1);
 
-    // Listing the tests (CTest's discovery at build time) needs no display.
-    const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
-    const pid_t server = listing ? -1 : startXServer(std::getenv(withoutGLXVariable) == nullptr);
-    int result = 1;
-    if (!listing && server < 0)
-        std::fprintf(stderr, "Xvfb did not start: the plug-in tests need it (Debian package xvfb)\n");
-    else
-    {
-        juce::ScopedJuceInitialiser_GUI juce;
-        ::testing::InitGoogleTest(&argc, argv);
-        result = RUN_ALL_TESTS();
-    }
-    if (server > 0)
-    {
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
-    }
+    juce::ScopedJuceInitialiser_GUI juce;
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
     home.deleteRecursively();
     return result;
 }
