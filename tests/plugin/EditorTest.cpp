@@ -36,7 +36,6 @@ protected:
             parameter(id).setValueNotifyingHost(0.05f + 0.05f * (float)id);
         editor.reset(dynamic_cast<TovkaAudioProcessorEditor*>(processor.createEditorIfNeeded()));
         ASSERT_NE(editor, nullptr);
-        heard.take();
     }
 
     /** Puts the editor in a window, the probe in front, and waits for 200 ms without a paint. */

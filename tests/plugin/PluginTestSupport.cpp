@@ -41,7 +41,7 @@ juce::AudioProcessorParameter& Player::parameter(int id)
     return **std::find_if(all.begin(), all.end(), named);
 }
 
-std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
+std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate, bool prepare)
 {
     std::unique_ptr<juce::AudioPluginFormat> pluginFormat;
     std::unique_ptr<juce::AudioProcessor> processor;
@@ -73,7 +73,8 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
         }
         processor->enableAllBuses();
     }
-    processor->prepareToPlay(sampleRate, testBlockSize);
+    if (prepare)
+        processor->prepareToPlay(sampleRate, testBlockSize);
     return std::unique_ptr<Player>(new Player{std::move(pluginFormat), std::move(processor)});
 }
 

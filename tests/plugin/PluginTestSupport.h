@@ -45,8 +45,10 @@ struct Player
     juce::AudioProcessorParameter& parameter(int id);
 };
 
-/** A prepared instance of `format`; null (with a test failure) when it does not load. */
-std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate);
+/** An instance of `format`, prepared unless asked not to be; null (with a test failure) if it does not load.
+ */
+std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate,
+                                   bool prepare = true);
 
 /** A report the host hears: 'b'egin, 'v'alue (with the value) or 'e'nd, and the parameter's index. */
 using Report = std::tuple<char, int, float>;

@@ -3,23 +3,20 @@
 
 #include <pluginterfaces/vst2.x/aeffectx.h>
 
-/** uniqueID, version, numInputs, numOutputs, numParams, then result, flags and arrangement of outputs 0-2. */
+/** uniqueID, version, the synth flag, numInputs, numOutputs and numParams, then each of outputs 0 to 2's
+    result, flags and arrangement. */
 std::vector<int> vst2EffectNumbers(void* effectPointer)
 {
     auto* effect = static_cast<AEffect*>(effectPointer);
-    std::vector<int> numbers{effect->uniqueID, effect->version, effect->numInputs, effect->numOutputs,
-                             effect->numParams};
+    std::vector<int> numbers{effect->uniqueID,  effect->version,    (effect->flags & effFlagsIsSynth) != 0,
+                             effect->numInputs, effect->numOutputs, effect->numParams};
     for (int pin = 0; pin < 3; ++pin)
     {
         // fst's structure lacks the interface's 48 reserved bytes, which the plug-in's label overruns into.
-        struct
-        {
-            VstPinProperties properties;
-            char reserved[48];
-        } buffer = {};
-        const auto result = effect->dispatcher(effect, effGetOutputProperties, pin, 0, &buffer, 0.0f);
-        numbers.insert(numbers.end(),
-                       {(int)result, buffer.properties.flags, buffer.properties.arrangementType});
+        alignas(VstPinProperties) char buffer[sizeof(VstPinProperties) + 48] = {};
+        const auto result = effect->dispatcher(effect, effGetOutputProperties, pin, 0, buffer, 0.0f);
+        const auto* properties = reinterpret_cast<const VstPinProperties*>(buffer);
+        numbers.insert(numbers.end(), {(int)result, properties->flags, properties->arrangementType});
     }
     return numbers;
 }
