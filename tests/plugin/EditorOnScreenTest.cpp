@@ -130,13 +130,14 @@ TEST_F(EditorOnScreen, ShowsTheWholeEditorAndRecordsAVolumeDragAsMainVolumeAutom
         pointer(volumeX, volumeY - 6 * step);
     pointer(volumeX, volumeY - 24, 0);
     std::vector<Report> reports;
-    auto ended = [&]
+    // Until the end edit. A hand's pixel of movement wakes a plug-in whose release waits in Xlib's queue.
+    for (int nudge = 0; nudge < 300 && (reports.empty() || std::get<0>(reports.back()) != 'e'); ++nudge)
     {
         const auto more = heard.take();
         reports.insert(reports.end(), more.begin(), more.end());
-        return !reports.empty() && std::get<0>(reports.back()) == 'e';
-    };
-    ASSERT_TRUE(idle(0, ended) && reports.size() >= 3u) << reports.size() << " reports";
+        pointer(volumeX + nudge % 2, volumeY - 24);
+    }
+    ASSERT_TRUE(reports.size() >= 3u && std::get<0>(reports.back()) == 'e') << reports.size() << " reports";
     for (size_t i = 0; i < reports.size(); ++i)
     {
         const auto [kind, id, value] = reports[i];
