@@ -1,5 +1,5 @@
-// The built VST2-compatible library's editor, opened by Vst2Host in a real X window on the private
-// Xvfb, driven by pointer input the X server delivers (XTest) and looked at through its pixels.
+// The built VST2-compatible library's editor, opened by JUCE's VST host in a real X window on the
+// private Xvfb, driven by pointer input the X server delivers (XTest) and looked at through its pixels.
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -11,20 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "ParameterTables.h"
-#include "Vst2Host.h"
+#include "PluginTestSupport.h"
 
 // Last: Xlib defines macros (None, Bool) that name types in GoogleTest.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-
-std::unique_ptr<Player> makeVst2Player()
-{
-    auto host = std::make_unique<Vst2Host>();
-    if (!host->open())
-        return nullptr;
-    return host;
-}
 
 namespace
 {
@@ -42,31 +34,21 @@ class EditorOnScreen : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(host.open());
-        display = XOpenDisplay(nullptr);
+        ASSERT_NE(player, nullptr);
         ASSERT_NE(display, nullptr) << "no X display";
         // The host's window at the screen's origin: screen and editor coordinates are the same.
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0, 0, 0);
-        XMapWindow(display, parent);
-        XSync(display, False);
+        window.setBounds(0, 0, width, height);
+        window.addToDesktop(0);
+        window.setVisible(true);
     }
 
-    void TearDown() override
-    {
-        if (display == nullptr)
-            return;
-        host.dispatch(effEditClose);
-        XDestroyWindow(display, parent);
-        XCloseDisplay(display);
-    }
-
-    /** The host's idle calls until `done` says so, or for `milliseconds`; false after 10 s. */
+    /** The message loop (the host's editor idles the plug-in) until `done` or `milliseconds`; false after 10
+     * s. */
     bool idle(int milliseconds, const std::function<bool()>& done = {})
     {
         for (int waited = 0; waited < 10000; waited += 2)
         {
-            host.dispatch(effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            pump(2);
             if (done ? done() : waited >= milliseconds)
                 return true;
         }
@@ -76,12 +58,10 @@ protected:
     /** Opens the editor in the host's window; with `paint`, idles until under 1% of it is dark. */
     void openEditor(bool paint)
     {
-        ERect* rect = nullptr;
-        host.dispatch(effEditGetRect, 0, 0, &rect);
-        ASSERT_NE(rect, nullptr);
-        EXPECT_EQ(std::make_pair(rect->right - rect->left, rect->bottom - rect->top),
-                  std::make_pair(width, height));
-        ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        editor.reset(player->processor->createEditor());
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(std::make_pair(editor->getWidth(), editor->getHeight()), std::make_pair(width, height));
+        window.addAndMakeVisible(*editor);
         auto painted = [this]
         {
             const auto pixels = screenshot();
@@ -95,10 +75,10 @@ protected:
     /** Moves the pointer, then presses (1) or releases (0) the button or leaves it (-1). */
     void pointer(int x, int y, int button = -1)
     {
-        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+        XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);
         if (button >= 0)
-            XTestFakeButtonEvent(display, 1, button == 1 ? True : False, CurrentTime);
-        XFlush(display);
+            XTestFakeButtonEvent(display.get(), 1, button == 1 ? True : False, CurrentTime);
+        XFlush(display.get());
         idle(30);
     }
 
@@ -106,8 +86,8 @@ protected:
     std::vector<std::uint32_t> screenshot()
     {
         std::vector<std::uint32_t> pixels;
-        XImage* image =
-            XGetImage(display, DefaultRootWindow(display), 0, 0, width, height, AllPlanes, ZPixmap);
+        XImage* image = XGetImage(display.get(), DefaultRootWindow(display.get()), 0, 0, width, height,
+                                  AllPlanes, ZPixmap);
         for (int y = 0; image != nullptr && y < height; ++y)
             for (int x = 0; x < width; ++x)
                 pixels.push_back(0xff000000u | (std::uint32_t)XGetPixel(image, x, y));
@@ -116,9 +96,10 @@ protected:
         return pixels;
     }
 
-    Vst2Host host;
-    Display* display = nullptr;
-    Window parent = 0;
+    std::unique_ptr<Player> player = makePlayer("VST2");
+    juce::Component window;
+    std::unique_ptr<juce::AudioProcessorEditor> editor; // goes before the window it is in
+    const std::unique_ptr<Display, decltype(&XCloseDisplay)> display{XOpenDisplay(nullptr), XCloseDisplay};
 };
 } // namespace
 
@@ -141,33 +122,30 @@ TEST_F(EditorOnScreen, ShowsTheWholeEditorAndRecordsAVolumeDragAsMainVolumeAutom
     }
     EXPECT_LT(track, beside - 65 * 20.0);
 
-    // Dragged up: begin edit, rising automation, end edit.
-    host.takeEdits();
-    float last = host.value(mainVolume);
+    // Dragged up: begin edit, rising automation, end edit, as the host hears them.
+    Heard heard(*player->processor);
+    float last = player->value(mainVolume);
     pointer(volumeX, volumeY, 1);
     for (int step = 1; step <= 4; ++step)
         pointer(volumeX, volumeY - 6 * step);
     pointer(volumeX, volumeY - 24, 0);
-    std::vector<Vst2Host::Edit> edits;
-    auto ended = [&]
+    std::vector<Report> reports;
+    // Until the end edit. A hand's pixel of movement wakes a plug-in whose release waits in Xlib's queue.
+    for (int nudge = 0; nudge < 300 && (reports.empty() || std::get<0>(reports.back()) != 'e'); ++nudge)
     {
-        for (const auto& edit : host.takeEdits())
-            edits.push_back(edit);
-        return !edits.empty() && edits.back().opcode == audioMasterEndEdit;
-    };
-    ASSERT_TRUE(idle(0, ended) && edits.size() >= 3u) << edits.size() << " edits";
-    EXPECT_EQ(edits.front().opcode, audioMasterBeginEdit);
-    for (size_t i = 0; i < edits.size(); ++i)
-    {
-        EXPECT_EQ(edits[i].index, mainVolume);
-        if (i > 0 && i + 1 < edits.size())
-        {
-            EXPECT_EQ(edits[i].opcode, audioMasterAutomate);
-            EXPECT_GT(edits[i].value, last);
-            last = edits[i].value;
-        }
+        const auto more = heard.take();
+        reports.insert(reports.end(), more.begin(), more.end());
+        pointer(volumeX + nudge % 2, volumeY - 24);
     }
-    EXPECT_EQ(host.value(mainVolume), last);
+    ASSERT_TRUE(reports.size() >= 3u && std::get<0>(reports.back()) == 'e') << reports.size() << " reports";
+    for (size_t i = 0; i < reports.size(); ++i)
+    {
+        const auto [kind, id, value] = reports[i];
+        const char expected = i == 0 ? 'b' : i + 1 == reports.size() ? 'e' : 'v';
+        EXPECT_EQ(std::make_pair(kind, id), std::make_pair(expected, mainVolume)) << i;
+        EXPECT_TRUE(kind != 'v' || value > std::exchange(last, value)) << i << ": not rising";
+    }
+    EXPECT_EQ(player->value(mainVolume), last);
 }
 
 TEST_F(EditorOnScreen, OpensAndClosesFiftyTimesWhileTheHostAutomates)
@@ -179,8 +157,8 @@ TEST_F(EditorOnScreen, OpensAndClosesFiftyTimesWhileTheHostAutomates)
             for (unsigned n = 0; running; ++n)
             {
                 for (int id = 0; id < NumParameters; ++id)
-                    host.setValue(id, (float)((n * 7 + (unsigned)id * 3) % 11) / 10.0f);
-                host.play(1, {});
+                    player->setValue(id, (float)((n * 7 + (unsigned)id * 3) % 11) / 10.0f);
+                player->play(1, {});
             }
         });
     auto resident = []
@@ -193,11 +171,11 @@ TEST_F(EditorOnScreen, OpensAndClosesFiftyTimesWhileTheHostAutomates)
     for (int cycle = 1; cycle <= 50; ++cycle)
     {
         openEditor(false);
-        host.dispatch(effEditClose);
+        editor.reset();
         idle(5);
         Window root, parentOfParent, *windows = nullptr;
         unsigned count = 0;
-        XQueryTree(display, parent, &root, &parentOfParent, &windows, &count);
+        XQueryTree(display.get(), (Window)window.getWindowHandle(), &root, &parentOfParent, &windows, &count);
         XFree(windows);
         ASSERT_EQ(count, 0u) << "cycle " << cycle;
         residentAfterTen = cycle == 10 ? resident() : residentAfterTen;

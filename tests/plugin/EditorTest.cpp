@@ -26,37 +26,17 @@ struct PaintProbe : juce::Component
     juce::RectangleList<int> areas;
 };
 
-void pump(int milliseconds)
-{
-    juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
-}
-
-/** A report the host hears: 'b'egin, 'v'alue (with the value) or 'e'nd, and the id. */
-using Report = std::tuple<char, int, float>;
-
-class Editor : public ::testing::Test, juce::AudioProcessorParameter::Listener
+class Editor : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         // Values away from the defaults and from every preset, distinct per id.
         for (int id = 0; id < NumParameters; ++id)
-        {
             parameter(id).setValueNotifyingHost(0.05f + 0.05f * (float)id);
-            parameter(id).addListener(this);
-        }
         editor.reset(dynamic_cast<TovkaAudioProcessorEditor*>(processor.createEditorIfNeeded()));
         ASSERT_NE(editor, nullptr);
-        heard();
     }
-
-    void parameterValueChanged(int id, float value) override { reports.emplace_back('v', id, value); }
-    void parameterGestureChanged(int id, bool begin) override
-    {
-        reports.emplace_back(begin ? 'b' : 'e', id, 0.0f);
-    }
-    /** What the host has heard since the last call. */
-    std::vector<Report> heard() { return std::exchange(reports, {}); }
 
     /** Puts the editor in a window, the probe in front, and waits for 200 ms without a paint. */
     void show()
@@ -103,8 +83,8 @@ protected:
                                                 juce::MouseInputSource::defaultOrientation, time += 50);
     }
 
-    std::vector<Report> reports;
     TovkaAudioProcessor processor;
+    Heard heard{processor};
     PaintProbe probe; // outlives the editor it is a child of
     std::unique_ptr<TovkaAudioProcessorEditor> editor;
     juce::int64 time = juce::Time::currentTimeMillis();
@@ -143,18 +123,18 @@ TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGesturesAndIdsOutside0To16AreI
 {
     show();
     const auto volume = editor->volumeSlider.getBounds().getCentre();
-    heard();
+    heard.take();
     click(volume);
     click(volume);
     // Each click is a gesture of its own; the reset value comes after the second.
-    const auto clicks = heard();
+    const auto clicks = heard.take();
     ASSERT_GE(clicks.size(), 2u);
     EXPECT_EQ(clicks.back(), Report('v', 14, parameter(14).getDefaultValue()));
     EXPECT_EQ(clicks[clicks.size() - 2], Report('e', 14, 0.0f));
 
     editor->getPeer()->handleMouseWheel(juce::MouseInputSource::InputSourceType::mouse, volume.toFloat(),
                                         time += 50, {0.0f, 0.25f, false, false, false});
-    EXPECT_EQ(heard(), std::vector<Report>({{'v', 14, parameter(14).getValue()}}));
+    EXPECT_EQ(heard.take(), std::vector<Report>({{'v', 14, parameter(14).getValue()}}));
 
     for (int id : {-1, NumParameters})
     {
@@ -163,7 +143,7 @@ TEST_F(Editor, DoubleClickAndWheelSetValuesWithoutGesturesAndIdsOutside0To16AreI
         editor->ui_endGesture(nullptr, id);
         EXPECT_EQ(editor->defaultValueForParamId(id) + editor->currentValueForParamId(id), 0.0f) << id;
     }
-    EXPECT_TRUE(heard().empty());
+    EXPECT_TRUE(heard.take().empty());
 }
 
 TEST_F(Editor, MirrorPushesOnlyWhatChangedAndRepaintsNothingElse)
@@ -194,12 +174,12 @@ TEST_F(Editor, PresetsApplyInIdOrderAndShowAtTheNextTick)
 {
     show();
     const auto barX = editor->presetBar->getX();
-    heard();
+    heard.take();
     click({barX + 135, 17}); // ">": the first preset, "INIT"
     std::vector<Report> expected;
     for (int id = 0; id < NumParameters; ++id)
         expected.emplace_back('v', id, parameter(id).getDefaultValue());
-    EXPECT_EQ(heard(), expected);
+    EXPECT_EQ(heard.take(), expected);
     EXPECT_EQ(editor->presetBar->nameButton.getButtonText(), "INIT");
     EXPECT_NE(editor->volumeSlider.getValue(), parameter(14).getValue()) << "shown during the recall";
     pump(50);

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ParameterTables.h"
-#include "Vst2Host.h"
+#include "PluginTestSupport.h"
 #include "dsp/TKRand.h"
 #include "formant/FormantChannel.h"
 
@@ -133,10 +133,12 @@ TEST_P(Format, StartsAtTheDefaultsAndRoundTripsStateWithHostNaNsRefusedAndInfini
     EXPECT_GT(level(out, 0, 12), 1e-3);
     EXPECT_NE(out.left, out.right);
 
+    // The 68-byte chunk is the whole state in-process, the end of the bank JUCE's VST host wraps it in.
     const auto state = source->state();
+    const auto skip = GetParam() == "VST2" ? std::max(0, (int)state.size() - 68) : 0;
     if (GetParam() == "Processor" || GetParam() == "VST2")
     {
-        EXPECT_EQ(state, chunkOf(expected)) << "the 68-byte chunk";
+        EXPECT_EQ(std::vector<std::uint8_t>(state.begin() + skip, state.end()), chunkOf(expected));
     }
     auto restored = makePlayer(GetParam());
     ASSERT_NE(restored, nullptr);
@@ -251,28 +253,24 @@ TEST(Processor, OutputIsFreeOfDcAndItsTailEndsInExactZeros)
     }
 }
 
+std::vector<int> vst2EffectNumbers(void* effect); // Vst2Effect.cpp
+
 TEST(Vst2, ReportsTheTovkaIdentityAndTwoActiveStereoOutputs)
 {
-    Vst2Host host;
-    ASSERT_TRUE(host.open());
-    const auto* e = host.effect;
-    EXPECT_EQ(host.stringOf(effGetEffectName) + ", " + host.stringOf(effGetVendorString), "Tovka, Orvalunde");
-    EXPECT_TRUE(host.dispatch(effGetPlugCategory) == kPlugCategSynth && (e->flags & effFlagsIsSynth));
-    EXPECT_EQ(std::vector<int>({e->uniqueID, e->version, e->numInputs, e->numOutputs, e->numParams}),
-              std::vector<int>({0x546f766b /* 'Tovk' */, 103, 0, 2, NumParameters}));
-
-    // Output 0 starts a stereo pair, both are active and stereo (flags active 1, stereo 2, speaker 4).
-    const int pinFlags[] = {7, 5, 0};
-    for (int pin = 0; pin < 3; ++pin)
+    auto player = makePlayer("VST2", testSampleRate, false); // the pins before a host arranges them
+    ASSERT_NE(player, nullptr);
+    struct : juce::ExtensionsVisitor
     {
-        // fst's structure lacks the interface's 48 reserved bytes, which the plug-in's label overruns into.
-        struct
-        {
-            VstPinProperties properties;
-            char reserved[48];
-        } buffer = {};
-        EXPECT_EQ(host.dispatch(effGetOutputProperties, pin, 0, &buffer), pin < 2 ? 1 : 0) << pin;
-        EXPECT_EQ(buffer.properties.flags, pinFlags[pin]) << pin;
-        EXPECT_EQ(buffer.properties.arrangementType, pin < 2 ? kSpeakerArrStereo : kSpeakerArrEmpty) << pin;
-    }
+        void visitVSTClient(const VSTClient& client) override { effect = client.getAEffectPtr(); }
+        void* effect = nullptr;
+    } vst;
+    auto& instance = dynamic_cast<juce::AudioPluginInstance&>(*player->processor);
+    instance.getExtensions(vst);
+    const auto d = instance.getPluginDescription();
+    EXPECT_EQ(d.descriptiveName + ", " + d.manufacturerName + ", " + d.category, "Tovka, Orvalunde, Synth");
+    // JUCE's VST host makes one stereo output bus of the pins.
+    EXPECT_EQ(instance.getBusesLayout().outputBuses, juce::Array(juce::AudioChannelSet::stereo()));
+    // Pins 0 and 1: one active stereo pair (flags active 1, stereo 2, speaker 4; stereo 1, empty -1).
+    EXPECT_EQ(vst2EffectNumbers(vst.effect), std::vector<int>({0x546f766b /* 'Tovk' */, 103, 1, 0, 2,
+                                                               NumParameters, 1, 7, 1, 1, 5, 1, 0, 0, -1}));
 }

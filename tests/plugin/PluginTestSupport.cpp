@@ -1,80 +1,48 @@
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <juce_audio_processors/juce_audio_processors.h>
 
 #include "../engine/CountingAllocator.h"
 #include "ParameterTables.h"
 #include "PluginProcessor.h"
 
-namespace
+Recording Player::play(int numBlocks, const std::vector<Midi>& midi)
 {
-/** The processor in-process (no format), or a built VST3 or LV2 plug-in hosted through JUCE. */
-class JucePlayer : public Player
+    Recording out{std::vector<float>((size_t)(numBlocks * testBlockSize)), {}};
+    out.right = out.left;
+    for (int b = 0; b < numBlocks; ++b)
+    {
+        float* channels[] = {&out.left[(size_t)(b * testBlockSize)], &out.right[(size_t)(b * testBlockSize)]};
+        juce::AudioBuffer<float> buffer(channels, 2, testBlockSize);
+        juce::MidiBuffer events;
+        for (const auto& m : midi)
+            if (m.block == b)
+                events.addEvent(m.bytes, 3, m.offset);
+        // Whatever is set up lazily in the first block may allocate there.
+        CountAllocations scope;
+        processor->processBlock(buffer, events);
+        out.allocations += format == nullptr && std::exchange(warm, true) ? scope.count() : 0;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Player::state()
 {
-public:
-    JucePlayer(std::unique_ptr<juce::AudioPluginFormat> f, std::unique_ptr<juce::AudioProcessor> p)
-        : format(std::move(f)), processor(std::move(p))
-    {
-    }
+    juce::MemoryBlock block;
+    processor->getStateInformation(block);
+    return {block.begin(), block.end()};
+}
 
-    Recording play(int numBlocks, const std::vector<Midi>& midi) override
-    {
-        Recording out{std::vector<float>((size_t)(numBlocks * testBlockSize)), {}};
-        out.right = out.left;
-        for (int b = 0; b < numBlocks; ++b)
-        {
-            float* channels[] = {&out.left[(size_t)(b * testBlockSize)],
-                                 &out.right[(size_t)(b * testBlockSize)]};
-            juce::AudioBuffer<float> buffer(channels, 2, testBlockSize);
-            juce::MidiBuffer events;
-            for (const auto& m : midi)
-                if (m.block == b)
-                    events.addEvent(m.bytes, 3, m.offset);
-            // Whatever is set up lazily in the first block may allocate there.
-            CountAllocations scope;
-            processor->processBlock(buffer, events);
-            out.allocations += format == nullptr && std::exchange(warm, true) ? scope.count() : 0;
-        }
-        return out;
-    }
-
-    float value(int id) override { return parameter(id).getValue(); }
-    void setValue(int id, float normalised) override { parameter(id).setValue(normalised); }
-    std::string text(int id) override { return parameter(id).getCurrentValueAsText().toStdString(); }
-    void type(int id, const std::string& text) override { setValue(id, parameter(id).getValueForText(text)); }
-
-    std::vector<std::uint8_t> state() override
-    {
-        juce::MemoryBlock block;
-        processor->getStateInformation(block);
-        return {block.begin(), block.end()};
-    }
-
-    void restore(const std::vector<std::uint8_t>& state) override
-    {
-        processor->setStateInformation(state.empty() ? nullptr : state.data(), (int)state.size());
-    }
-
-private:
-    /** Found by name: wrappers add parameters of their own (LV2 puts "Bypass" first). */
-    juce::AudioProcessorParameter& parameter(int id)
-    {
-        const auto& all = processor->getParameters();
-        auto named = [id](auto* p) { return p->getName(64) == ParameterNames[id]; };
-        return **std::find_if(all.begin(), all.end(), named);
-    }
-
-    std::unique_ptr<juce::AudioPluginFormat> format; // outlives the instance it made
-    std::unique_ptr<juce::AudioProcessor> processor;
-    bool warm = false;
-};
-} // namespace
-
-std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
+/** Found by name: wrappers add parameters of their own (LV2 puts "Bypass" first). */
+juce::AudioProcessorParameter& Player::parameter(int id)
 {
-    if (format == "VST2")
-        return makeVst2Player();
+    const auto& all = processor->getParameters();
+    auto named = [id](auto* p) { return p->getName(64) == ParameterNames[id]; };
+    return **std::find_if(all.begin(), all.end(), named);
+}
+
+std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate, bool prepare)
+{
     std::unique_ptr<juce::AudioPluginFormat> pluginFormat;
     std::unique_ptr<juce::AudioProcessor> processor;
     if (format == "Processor")
@@ -83,10 +51,14 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
     {
         if (format == "VST3")
             pluginFormat = std::make_unique<juce::VST3PluginFormat>();
+        else if (format == "VST2")
+            pluginFormat = std::make_unique<juce::VSTPluginFormat>();
         else
             pluginFormat = std::make_unique<juce::LV2PluginFormat>();
         // The LV2 URI is found by scanning the bundle's folder.
-        const juce::String identifier = format == "VST3" ? TOVKA_ARTEFACTS "/VST3/Tovka.vst3" : TOVKA_LV2_URI;
+        const juce::String identifier = format == "VST3"   ? TOVKA_ARTEFACTS "/VST3/Tovka.vst3"
+                                        : format == "VST2" ? TOVKA_VST_LIBRARY
+                                                           : TOVKA_LV2_URI;
         pluginFormat->searchPathsForPlugins(juce::FileSearchPath(TOVKA_ARTEFACTS "/LV2"), false, false);
         juce::OwnedArray<juce::PluginDescription> found;
         pluginFormat->findAllTypesForFile(found, identifier);
@@ -101,8 +73,9 @@ std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate)
         }
         processor->enableAllBuses();
     }
-    processor->prepareToPlay(sampleRate, testBlockSize);
-    return std::make_unique<JucePlayer>(std::move(pluginFormat), std::move(processor));
+    if (prepare)
+        processor->prepareToPlay(sampleRate, testBlockSize);
+    return std::unique_ptr<Player>(new Player{std::move(pluginFormat), std::move(processor)});
 }
 
 std::string saveArtefact(const std::string& name, int width, int height,

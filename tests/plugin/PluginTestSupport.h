@@ -1,17 +1,17 @@
 #pragma once
 
-// What the plug-in tests share, free of JUCE: the VST2 host's fst headers declare names JUCE declares
-// too, so the tests that drive every format see the plug-in only through Player.
+// What the plug-in tests share: an instance as a host drives it, what the host hears, and artefacts.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <juce_audio_processors/juce_audio_processors.h>
+
 constexpr double testSampleRate = 44100.0;
 constexpr int testBlockSize = 512;
 
-/** Stereo output over several blocks, and the allocations made inside processBlock after the
-    instance's first block (counted by the in-process player only). */
+/** Stereo output, and the allocations inside processBlock after the first block (counted in-process only). */
 struct Recording
 {
     std::vector<float> left, right;
@@ -25,24 +25,65 @@ struct Midi
     std::uint8_t bytes[3];
 };
 
-/** An instance as a host drives it, in-process ("Processor") or built ("VST3", "LV2", "VST2"). Ids
-    are ours, whatever the format adds; setValue is host automation, NaN included. */
-class Player
+/** An instance in-process ("Processor") or built and hosted by JUCE ("VST3", "LV2", "VST2"); ids are ours. */
+struct Player
 {
-public:
-    virtual ~Player() = default;
-    virtual Recording play(int numBlocks, const std::vector<Midi>& midi) = 0;
-    virtual float value(int id) = 0;
-    virtual void setValue(int id, float normalised) = 0;
-    virtual std::string text(int id) = 0;
-    virtual void type(int id, const std::string& text) = 0;
-    virtual std::vector<std::uint8_t> state() = 0;
-    virtual void restore(const std::vector<std::uint8_t>& state) = 0;
+    const std::unique_ptr<juce::AudioPluginFormat> format; // outlives the instance it made
+    const std::unique_ptr<juce::AudioProcessor> processor;
+    bool warm = false;
+
+    Recording play(int numBlocks, const std::vector<Midi>& midi);
+    float value(int id) { return parameter(id).getValue(); }
+    void setValue(int id, float normalised) { parameter(id).setValue(normalised); }
+    std::string text(int id) { return parameter(id).getCurrentValueAsText().toStdString(); }
+    void type(int id, const std::string& text) { setValue(id, parameter(id).getValueForText(text)); }
+    std::vector<std::uint8_t> state();
+    void restore(const std::vector<std::uint8_t>& s)
+    {
+        processor->setStateInformation(s.data(), (int)s.size());
+    }
+    juce::AudioProcessorParameter& parameter(int id);
 };
 
-/** A prepared instance of `format`; null (with a test failure) when it does not load. */
-std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate);
-std::unique_ptr<Player> makeVst2Player();
+/** An instance of `format`, prepared unless asked not to be; null (with a test failure) if it does not load.
+ */
+std::unique_ptr<Player> makePlayer(const std::string& format, double sampleRate = testSampleRate,
+                                   bool prepare = true);
+
+/** A report the host hears: 'b'egin, 'v'alue (with the value) or 'e'nd, and the parameter's index. */
+using Report = std::tuple<char, int, float>;
+
+/** What the host hears from all of a processor's parameters, from any thread, until take() hands it over. */
+class Heard : juce::AudioProcessorParameter::Listener
+{
+public:
+    explicit Heard(juce::AudioProcessor& processor)
+    {
+        for (auto* parameter : processor.getParameters())
+            parameter->addListener(this);
+    }
+    std::vector<Report> take()
+    {
+        const juce::ScopedLock lock(reportsLock);
+        return std::exchange(reports, {});
+    }
+
+private:
+    void parameterValueChanged(int id, float value) override { add({'v', id, value}); }
+    void parameterGestureChanged(int id, bool begin) override { add({begin ? 'b' : 'e', id, 0.0f}); }
+    void add(Report report)
+    {
+        const juce::ScopedLock lock(reportsLock);
+        reports.push_back(report);
+    }
+    juce::CriticalSection reportsLock;
+    std::vector<Report> reports;
+};
+
+inline void pump(int milliseconds)
+{
+    juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
+}
 
 /** Set in a test process's environment, its private X server runs without GLX (TestMain.cpp). */
 constexpr const char* withoutGLXVariable = "TOVKA_TEST_WITHOUT_GLX";

@@ -41,8 +41,7 @@ pid_t startXServer(bool withGLX)
         return -1;
     setenv("DISPLAY", number.c_str(), 1);
 
-    // A desktop's window manager has made these atoms long before a plug-in opens a window;
-    // JUCE relies on them.
+    // A desktop's window manager has made these atoms long before a plug-in opens a window: JUCE needs them.
     if (auto* display = XOpenDisplay(nullptr))
     {
         for (auto* name :
@@ -55,12 +54,10 @@ pid_t startXServer(bool withGLX)
 }
 } // namespace
 
-// Hosting needs JUCE's message manager on the test thread, and the editors an X display that
-// exists before JUCE first connects to one.
+// JUCE's message manager runs on the test thread, and the X display exists before JUCE connects to one.
 int main(int argc, char** argv)
 {
-    // As a host does before anything touches X: editors paint from the OpenGL thread too, and an
-    // X error is reported, not fatal.
+    // As a host does before anything touches X: editors paint from several threads; X errors are not fatal.
     XInitThreads();
     XSetErrorHandler(
         [](Display*, XErrorEvent* error)
@@ -69,8 +66,7 @@ int main(int argc, char** argv)
             return 0;
         });
 
-    // Listing the tests (CTest's discovery at build time) needs no display; the server goes with
-    // this process (PR_SET_PDEATHSIG).
+    // Listing the tests (CTest's discovery) needs no display; the server dies with this process.
     const bool listing = argc > 1 && std::string(argv[1]) == "--gtest_list_tests";
     if (!listing && startXServer(std::getenv(withoutGLXVariable) == nullptr) < 0)
     {
